@@ -1,0 +1,29 @@
+# make        install what is missing, build the 32-bit product and the 64-bit test build
+# make test   the above, then run the whole test suite under Wine
+# make clean  remove build/
+
+MAKEFLAGS += --no-print-directory
+
+WIN32 := build/win32
+WIN64 := build/win64
+
+.PHONY: all deps build test clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+build: deps
+	@echo "== Building the 32-bit product in $(WIN32)"
+	@cmake -S . -B $(WIN32) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
+	@cmake --build $(WIN32) -j2
+	@echo "== Building the 64-bit test build in $(WIN64)"
+	@cmake -S . -B $(WIN64) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DUNINSTALLMENU_TESTS=ON >/dev/null
+	@cmake --build $(WIN64) -j2
+
+test: build
+	@scripts/run-tests
+
+clean:
+	rm -rf build

@@ -1,0 +1,118 @@
+#include <stdlib.h>
+#include <string.h>
+#include <windows.h>
+
+#include "../shell/Shell.h"
+#include "Catalogue.h"
+
+const char UninstallKeyPath[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+// Registry key names are at most 255 characters; with the base path and the
+// separator, a path longer than this buffer holds is not opened at all.
+const DWORD KeyNameSize = 256;
+const size_t KeyPathSize = 256;
+// Each value is taken as text of at most ValueSize - 1 characters.
+const DWORD ValueSize = 256;
+
+// Reads a value as text into a ValueSize buffer and ends it there. The
+// registry adds a terminator only when there is room and leaves the buffer
+// untouched for an empty value, so the end is set from the size it reports
+// rather than trusted. A value that does not fit with its terminator is
+// refused, never cut.
+static bool ReadTextValue(HKEY key, const char* name, char* buffer) {
+    DWORD size = ValueSize;
+    if (RegQueryValueExA(key, name, NULL, NULL, (BYTE*)buffer, &size) != ERROR_SUCCESS)
+        return false;
+    if (size > 0 && buffer[size - 1] == '\0')
+        return true;
+    if (size >= ValueSize)
+        return false;
+    buffer[size] = '\0';
+    return true;
+}
+
+// Reads the program under keyPath into *entry; false when the key cannot be
+// opened or lacks either value.
+static bool ReadEntry(const char* keyPath, UninstallEntry* entry) {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    char displayName[ValueSize];
+    char command[ValueSize];
+    bool found = ReadTextValue(key, "DisplayName", displayName);
+    if (found) {
+        CharToOemA(displayName, displayName);
+        found = ReadTextValue(key, "UninstallString", command);
+    }
+    if (found) {
+        entry->KeyPath = CopyString(keyPath);
+        entry->DisplayName = CopyString(displayName);
+        entry->UninstallString = CopyString(command);
+    }
+    RegCloseKey(key);
+    return found;
+}
+
+UninstallEntry* LoadUninstallList(int* count) {
+    HKEY uninstallKey;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallKeyPath, 0, KEY_READ, &uninstallKey) !=
+        ERROR_SUCCESS) {
+        ShowErrorMsg(MsgKeyOpenFailed);
+        return NULL;
+    }
+
+    UninstallEntry* entries = NULL;
+    int entryCount = 0;
+    char name[KeyNameSize];
+    char keyPath[KeyPathSize];
+    for (DWORD index = 0;; index++) {
+        DWORD nameLength = KeyNameSize;
+        if (RegEnumKeyExA(uninstallKey, index, name, &nameLength, NULL, NULL, NULL, NULL) !=
+            ERROR_SUCCESS)
+            break;
+        if (sizeof(UninstallKeyPath) + 1 + nameLength > KeyPathSize)
+            continue;
+        lstrcpyA(keyPath, UninstallKeyPath);
+        lstrcatA(keyPath, "\\");
+        lstrcatA(keyPath, name);
+
+        UninstallEntry entry;
+        if (!ReadEntry(keyPath, &entry))
+            continue;
+        entries = (UninstallEntry*)ResizeBlock(entries, (entryCount + 1) * sizeof(UninstallEntry));
+        entries[entryCount++] = entry;
+    }
+    RegCloseKey(uninstallKey);
+
+    if (entryCount > 0)
+        qsort(entries, entryCount, sizeof(UninstallEntry), CompareByDisplayName);
+    if (count)
+        *count = entryCount;
+    return entries;
+}
+
+void FreeUninstallList(UninstallEntry* entries, int count) {
+    for (int i = 0; i < count; i++) {
+        FreeBlock(entries[i].KeyPath);
+        FreeBlock(entries[i].DisplayName);
+        FreeBlock(entries[i].UninstallString);
+    }
+    FreeBlock(entries);
+}
+
+static unsigned char FoldCapital(unsigned char c) {
+    return c >= 'A' && c <= 'Z' ? (unsigned char)(c + ('a' - 'A')) : c;
+}
+
+int CompareByDisplayName(const void* a, const void* b) {
+    const unsigned char* left = (const unsigned char*)((const UninstallEntry*)a)->DisplayName;
+    const unsigned char* right = (const unsigned char*)((const UninstallEntry*)b)->DisplayName;
+    for (;; left++, right++) {
+        unsigned char l = FoldCapital(*left);
+        unsigned char r = FoldCapital(*right);
+        if (l != r)
+            return l < r ? -1 : 1;
+        if (l == '\0')
+            return 0;
+    }
+}

@@ -1,0 +1,229 @@
+// Reading the programs Windows lists for removal, from a sandboxed registry.
+#include <map>
+#include <string>
+#include <vector>
+
+#include "../src/catalogue/Catalogue.h"
+#include "support/ModuleTest.h"
+#include "support/RegistrySandbox.h"
+
+class CatalogueTest : public ModuleTest {
+protected:
+    // Loads the catalogue, keeps it as plain rows and releases it.
+    struct Row {
+        std::string KeyPath, DisplayName, UninstallString;
+    };
+    std::vector<Row> Load() {
+        int count = -7;
+        UninstallEntry* entries = LoadUninstallList(&count);
+        std::vector<Row> rows;
+        for (int i = 0; i < count; i++)
+            rows.push_back({entries[i].KeyPath, entries[i].DisplayName, entries[i].UninstallString});
+        EXPECT_EQ(entries == nullptr, count == 0);
+        FreeUninstallList(entries, count);
+        return rows;
+    }
+    std::vector<std::string> Names() {
+        std::vector<std::string> names;
+        for (const Row& row : Load())
+            names.push_back(row.DisplayName);
+        return names;
+    }
+    static std::string KeyOf(const std::string& name) {
+        return std::string(UninstallKeyPath) + "\\" + name;
+    }
+
+    RegistrySandbox Registry;
+};
+
+TEST_F(CatalogueTest, ListsOnlyProgramsWithBothNameAndCommand) {
+    ASSERT_TRUE(Registry.Ready());
+    Registry.AddProgram("Both", "Complete", "C:\\complete\\uninst.exe /S");
+    Registry.AddProgram("NameOnly", "No command", nullptr);
+    Registry.AddProgram("CommandOnly", nullptr, "C:\\nameless\\uninst.exe");
+    Registry.AddProgram("Neither", nullptr, nullptr);
+
+    std::vector<Row> rows = Load();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].KeyPath, KeyOf("Both"));
+    EXPECT_EQ(rows[0].DisplayName, "Complete");
+    EXPECT_EQ(rows[0].UninstallString, "C:\\complete\\uninst.exe /S");
+}
+
+TEST_F(CatalogueTest, KeepsCommandAsStoredWithEnvironmentReferences) {
+    ASSERT_TRUE(Registry.Ready());
+    Registry.AddProgram("Env", "Env", "\"%ProgramFiles%\\Tool\\remove.exe\" /quiet");
+    std::vector<Row> rows = Load();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].UninstallString, "\"%ProgramFiles%\\Tool\\remove.exe\" /quiet");
+}
+
+// Each value is read into the same buffers as the subkey before it; an empty,
+// unterminated or non-text value must never show that subkey's text. Every
+// subject follows a subkey with long values (subkeys enumerate by name).
+TEST_F(CatalogueTest, ShortValuesNeverShowTheTextOfTheKeyBefore) {
+    ASSERT_TRUE(Registry.Ready());
+    std::string longName(200, 'L');
+    std::string longCommand(220, 'C');
+    const char* subjects[] = {"a", "b", "c", "d"};
+    for (const char* subject : subjects)
+        Registry.AddProgram(std::string(subject) + "1", longName.c_str(), longCommand.c_str());
+    Registry.SetRawValue("a2", "DisplayName", REG_SZ, "", 0);
+    Registry.SetRawValue("a2", "UninstallString", REG_SZ, "", 0);
+    Registry.SetRawValue("b2", "DisplayName", REG_SZ, "", 1);
+    Registry.SetRawValue("b2", "UninstallString", REG_SZ, "", 1);
+    Registry.SetRawValue("c2", "DisplayName", REG_SZ, "Short", 5);
+    Registry.SetRawValue("c2", "UninstallString", REG_SZ, "go", 2);
+    DWORD number = 0x00434241;  // "ABC" and a terminator, little-endian
+    Registry.SetRawValue("d2", "DisplayName", REG_DWORD, &number, sizeof(number));
+    Registry.SetRawValue("d2", "UninstallString", REG_BINARY, "xyz", 3);
+
+    std::map<std::string, std::pair<std::string, std::string>> byKey;
+    for (const Row& row : Load())
+        byKey[row.KeyPath] = {row.DisplayName, row.UninstallString};
+    ASSERT_EQ(byKey.size(), 8u);
+    EXPECT_EQ(byKey[KeyOf("a2")], std::make_pair(std::string(), std::string()));
+    EXPECT_EQ(byKey[KeyOf("b2")], std::make_pair(std::string(), std::string()));
+    EXPECT_EQ(byKey[KeyOf("c2")], std::make_pair(std::string("Short"), std::string("go")));
+    EXPECT_EQ(byKey[KeyOf("d2")], std::make_pair(std::string("ABC"), std::string("xyz")));
+    EXPECT_EQ(byKey[KeyOf("d1")], std::make_pair(longName, longCommand));
+}
+
+struct ValueLengthCase {
+    const char* Label;
+    size_t Characters;
+    bool Terminated;
+    bool Kept;
+};
+
+class CatalogueValueLengthTest : public CatalogueTest,
+                                 public ::testing::WithParamInterface<ValueLengthCase> {};
+
+TEST_P(CatalogueValueLengthTest, KeepsWholeValuesThatFitAndSkipsTheRest) {
+    ASSERT_TRUE(Registry.Ready());
+    const ValueLengthCase& c = GetParam();
+    std::string text(c.Characters, 'v');
+    DWORD size = (DWORD)c.Characters + (c.Terminated ? 1 : 0);
+    for (const char* value : {"DisplayName", "UninstallString"}) {
+        SCOPED_TRACE(value);
+        Registry.AddProgram("Subject", "name", "command");
+        Registry.SetRawValue("Subject", value, REG_SZ, text.c_str(), size);
+        std::vector<Row> rows = Load();
+        if (!c.Kept) {
+            EXPECT_TRUE(rows.empty());
+            continue;
+        }
+        ASSERT_EQ(rows.size(), 1u);
+        EXPECT_EQ(std::string(value) == "DisplayName" ? rows[0].DisplayName
+                                                      : rows[0].UninstallString,
+                  text);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lengths, CatalogueValueLengthTest,
+    ::testing::Values(ValueLengthCase{"Chars255Terminated", 255, true, true},
+                      ValueLengthCase{"Chars255Unterminated", 255, false, true},
+                      ValueLengthCase{"Chars256Terminated", 256, true, false},
+                      ValueLengthCase{"Chars256Unterminated", 256, false, false},
+                      ValueLengthCase{"Chars300Terminated", 300, true, false}),
+    [](const ::testing::TestParamInfo<ValueLengthCase>& info) { return info.param.Label; });
+
+TEST_F(CatalogueTest, SkipsSubkeysWhosePathWouldNotFit) {
+    ASSERT_TRUE(Registry.Ready());
+    // The base path and separator take 52 characters of the 255 a path may hold.
+    std::string fits(203, 'f');
+    std::string tooLong(204, 't');
+    Registry.AddProgram(fits, "Fits", "a");
+    Registry.AddProgram(tooLong, "Too long", "b");
+    std::vector<Row> rows = Load();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].DisplayName, "Fits");
+    EXPECT_EQ(rows[0].KeyPath, KeyOf(fits));
+    EXPECT_EQ(rows[0].KeyPath.size(), 255u);
+}
+
+TEST_F(CatalogueTest, SortsByNameIgnoringTheCaseOfLetters) {
+    ASSERT_TRUE(Registry.Ready());
+    const char* names[] = {"beta", "Alpha", "ALPHA2", "zulu", "_tool", "[Bracket]", "`tick",
+                           "^caret", "\\slash", "]close", "Zeta", "alp"};
+    int key = 0;
+    for (const char* name : names)
+        Registry.AddProgram("k" + std::to_string(key++), name, "x");
+    // Capitals fold to small letters, so the six bytes between Z and a sort
+    // before every letter; a proper prefix sorts first.
+    EXPECT_EQ(Names(), (std::vector<std::string>{"[Bracket]", "\\slash", "]close", "^caret",
+                                                  "_tool", "`tick", "alp", "Alpha", "ALPHA2",
+                                                  "beta", "Zeta", "zulu"}));
+}
+
+TEST_F(CatalogueTest, ShowsNamesInTheConsoleCodePage) {
+    ASSERT_TRUE(Registry.Ready());
+    const wchar_t* name = L"Caf\u00e9 R\u00e9sum\u00e9";
+    char ansi[64], oem[64];
+    ASSERT_GT(WideCharToMultiByte(CP_ACP, 0, name, -1, ansi, sizeof(ansi), NULL, NULL), 0);
+    ASSERT_GT(WideCharToMultiByte(CP_OEMCP, 0, name, -1, oem, sizeof(oem), NULL, NULL), 0);
+    ASSERT_STRNE(ansi, oem) << "the code pages agree here, so the test shows nothing";
+    Registry.AddProgram("Accent", ansi, ansi);
+    std::vector<Row> rows = Load();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].DisplayName, oem);
+    EXPECT_EQ(rows[0].UninstallString, ansi);  // commands stay as the system runs them
+}
+
+TEST_F(CatalogueTest, MissingKeyWarnsAndLeavesCountUntouched) {
+    ASSERT_TRUE(Registry.Ready());
+    int count = 42;
+    EXPECT_EQ(LoadUninstallList(&count), nullptr);
+    EXPECT_EQ(count, 42);
+    EXPECT_EQ(Host.CallsExceptGetMsg(),
+              std::vector<std::string>{R"(Message(7, 1, null, {"Msg0", "Msg8", "Msg1"}, 3, 1))"});
+    EXPECT_EQ(LoadUninstallList(nullptr), nullptr);
+}
+
+TEST_F(CatalogueTest, NothingQualifyingGivesNullAndZeroWithoutWarning) {
+    ASSERT_TRUE(Registry.Ready());
+    Registry.CreateUninstallKey();
+    int count = 42;
+    EXPECT_EQ(LoadUninstallList(&count), nullptr);
+    EXPECT_EQ(count, 0);
+
+    Registry.AddProgram("NameOnly", "No command", nullptr);
+    count = 42;
+    EXPECT_EQ(LoadUninstallList(&count), nullptr);
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(LoadUninstallList(nullptr), nullptr);
+    EXPECT_TRUE(Host.Calls.empty());
+}
+
+struct CompareCase {
+    const char* Left;
+    const char* Right;
+    int Expected;
+};
+
+class CompareByDisplayNameTest : public ::testing::TestWithParam<CompareCase> {};
+
+TEST_P(CompareByDisplayNameTest, AnswersExactlyMinusOneZeroOrOne) {
+    const CompareCase& c = GetParam();
+    UninstallEntry left = {nullptr, const_cast<char*>(c.Left), nullptr};
+    UninstallEntry right = {nullptr, const_cast<char*>(c.Right), nullptr};
+    EXPECT_EQ(CompareByDisplayName(&left, &right), c.Expected);
+    EXPECT_EQ(CompareByDisplayName(&right, &left), -c.Expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pairs, CompareByDisplayNameTest,
+    ::testing::Values(CompareCase{"abc", "ABC", 0}, CompareCase{"", "", 0},
+                      CompareCase{"a", "z", -1},           // not the byte difference
+                      CompareCase{"Apple", "banana", -1},  // capitals fold
+                      CompareCase{"ab", "abc", -1},        // a proper prefix first
+                      CompareCase{"", "a", -1},
+                      CompareCase{"_x", "a", -1},          // 0x5F before folded letters
+                      CompareCase{"Z", "_", 1},
+                      CompareCase{"z", "\x80", -1},        // bytes above 127 are unsigned
+                      CompareCase{"\x82", "\x81", 1},
+                      CompareCase{"\xC0", "\xE0", -1}),  // OEM letters are not folded
+    [](const ::testing::TestParamInfo<CompareCase>& info) {
+        return "Case" + std::to_string(info.index);
+    });

@@ -1,0 +1,73 @@
+// The binding to the host: the plug-ins menu entry the host is lent, its
+// release at shutdown, and the warning box.
+#include "support/ModuleTest.h"
+
+typedef ModuleTest ShellTest;
+
+TEST_F(ShellTest, ReportsOnePluginMenuEntryTitledByMessage3) {
+    PluginStartupInfo info = Host.StartupInfo();
+    SetStartupInfo(&info);
+
+    PluginInfo pi;
+    memset(&pi, 0xCC, sizeof(pi));
+    GetPluginInfo(&pi);
+
+    EXPECT_EQ(pi.StructSize, (int)sizeof(PluginInfo));
+    EXPECT_EQ(pi.Flags, 0u);
+    ASSERT_EQ(pi.PluginMenuStringsNumber, 1);
+    EXPECT_STREQ(pi.PluginMenuStrings[0], "Msg3");
+    // A copy: the host's string may not outlive the call that returned it.
+    EXPECT_NE(pi.PluginMenuStrings[0], Host.Messages[MsgPluginTitle].c_str());
+    EXPECT_EQ(pi.DiskMenuStrings, nullptr);
+    EXPECT_EQ(pi.DiskMenuNumbers, nullptr);
+    EXPECT_EQ(pi.DiskMenuStringsNumber, 0);
+    EXPECT_EQ(pi.PluginConfigStrings, nullptr);
+    EXPECT_EQ(pi.PluginConfigStringsNumber, 0);
+    EXPECT_EQ(pi.CommandPrefix, nullptr);
+    EXPECT_EQ(Host.Calls, std::vector<std::string>{"GetMsg(7, 3)"});
+
+    ExitFAR();
+}
+
+TEST_F(ShellTest, LendsTheSameListsOnEveryCallUntilShutdown) {
+    PluginStartupInfo info = Host.StartupInfo();
+    SetStartupInfo(&info);
+    PluginInfo first, second;
+    GetPluginInfo(&first);
+    Host.Messages[MsgPluginTitle] = "changed";
+    GetPluginInfo(&second);
+    EXPECT_EQ(first.PluginMenuStrings, second.PluginMenuStrings);
+    EXPECT_STREQ(second.PluginMenuStrings[0], "Msg3");
+
+    ExitFAR();
+    PluginInfo after;
+    GetPluginInfo(&after);
+    EXPECT_EQ(after.PluginMenuStringsNumber, 0);
+    EXPECT_EQ(after.PluginMenuStrings, nullptr);
+}
+
+TEST_F(ShellTest, TakesTheServicesWhateverSizeTheRecordClaims) {
+    PluginStartupInfo info = Host.StartupInfo();
+    info.StructSize = 0;
+    SetStartupInfo(&info);
+    memset(&info, 0, sizeof(info));  // the module must hold its own copy
+    ShowErrorMsg(MsgKeyOpenFailed);
+    EXPECT_EQ(Host.CallsExceptGetMsg(),
+              std::vector<std::string>{R"(Message(7, 1, null, {"Msg0", "Msg8", "Msg1"}, 3, 1))"});
+    ExitFAR();
+}
+
+TEST_F(ShellTest, ShutdownWithNothingAddedReleasesNothing) {
+    ExitFAR();
+    EXPECT_TRUE(Host.Calls.empty());
+}
+
+TEST_F(ShellTest, WarningBoxHasTitleLineAndOneButton) {
+    ShowError("Something went wrong");
+    EXPECT_EQ(Host.Calls,
+              (std::vector<std::string>{
+                  "GetMsg(7, 0)",
+                  "GetMsg(7, 1)",
+                  R"(Message(7, 1, null, {"Msg0", "Something went wrong", "Msg1"}, 3, 1))",
+              }));
+}

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Checks a built UninstallMenu.dll: the expected PE format, exactly the four
+# undecorated entry points, imports from system DLLs only, and the language
+# files beside it.
+# Usage: check-artefacts.sh pei-i386|pei-x86-64 DLL
+set -u
+format=$1 dll=$2
+case $format in
+pei-i386) objdump=i686-w64-mingw32-objdump ;;
+pei-x86-64) objdump=x86_64-w64-mingw32-objdump ;;
+*) echo "unknown format $format" >&2; exit 2 ;;
+esac
+failures=0
+fail() { echo "FAIL: $dll: $*"; failures=$((failures + 1)); }
+
+[ -f "$dll" ] || { fail "missing"; exit 1; }
+dump=$("$objdump" -p "$dll") || { fail "objdump cannot read it"; exit 1; }
+
+grep -q "file format $format\$" <<<"$dump" || fail "not $format: $(grep -m1 'file format' <<<"$dump")"
+grep -Eq '^Characteristics .*' <<<"$dump" && ! grep -q 'DLL' <<<"$(sed -n '/^Characteristics/,/^$/p' <<<"$dump")" &&
+    fail "not marked as a DLL"
+
+exports=$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$dump" | grep -E "^\s+\[ *[0-9]+\] " | awk "{print \$NF}" | sort | tr '\n' ' ')
+[ "$exports" = "ExitFAR GetPluginInfo OpenPlugin SetStartupInfo " ] ||
+    fail "exports are [$exports], not the four entry points"
+
+allowed=" advapi32.dll kernel32.dll msvcrt.dll user32.dll "
+for import in $(grep 'DLL Name:' <<<"$dump" | awk '{print tolower($3)}'); do
+    [[ $allowed == *" $import "* ]] || fail "imports $import, which is not a system DLL"
+done
+
+dir=$(dirname "$dll")
+for lng in UninstallMenuEng.lng UninstallMenuRus.lng; do
+    [ -f "$dir/$lng" ] || fail "no $lng beside it"
+done
+
+[ $failures -eq 0 ] && echo "ok: $dll ($format, four exports, system imports only)"
+exit $((failures > 0))

@@ -1,0 +1,29 @@
+// Base fixture for tests that run the module's code inside the test program:
+// binds the module to a fresh fake host and, at the end, checks that every
+// block the module allocated has been released exactly once.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <string.h>
+
+#include "../../src/shell/Shell.h"
+#include "CountingMemory.h"
+#include "FakeHost.h"
+
+class ModuleTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        BlocksBefore = LiveBlocks();
+        StraysBefore = StrayFrees();
+        Info = Host.StartupInfo();
+    }
+    void TearDown() override {
+        memset(&Info, 0, sizeof(Info));
+        EXPECT_EQ(LiveBlocks(), BlocksBefore) << "blocks the module did not release";
+        EXPECT_EQ(StrayFrees(), StraysBefore) << "blocks released twice or never allocated";
+    }
+
+    FakeHost Host;
+    int BlocksBefore = 0;
+    int StraysBefore = 0;
+};
