@@ -10,6 +10,9 @@ CONSOLE_WIDTH=100
 CONSOLE_HEIGHT=30
 CONSOLE_FAILURES=0
 CONSOLE_TIMEOUT=${CONSOLE_TIMEOUT:-20}
+# Where the pane's shell writes the program's exit status: tmux can report a
+# pane dead without ever learning the status.
+CONSOLE_STATUS=$(mktemp "${TMPDIR:-/tmp}/uninstallmenu-e2e-status.XXXXXX")
 
 console_tmux() {
     tmux -L "$CONSOLE_SOCKET" -f /dev/null "$@"
@@ -19,9 +22,11 @@ console_tmux() {
 start_console() {
     local command
     command=$(printf '%q ' "$@")
+    : >"$CONSOLE_STATUS"
     console_tmux new-session -d -x "$CONSOLE_WIDTH" -y "$CONSOLE_HEIGHT" -s e2e \
-        "cd $(printf %q "$SOURCE_DIR") && exec $command" </dev/null || return 1
-    # Keep the pane once the program ends, to read its exit status.
+        "cd $(printf %q "$SOURCE_DIR") && $command; echo \$? >$(printf %q "$CONSOLE_STATUS")" \
+        </dev/null || return 1
+    # Keep the pane once the program ends, to show its last screen.
     console_tmux set-option -t e2e remain-on-exit on >/dev/null
 }
 
@@ -118,22 +123,14 @@ expect_screen_lacks() {
 
 # wait_exit [DESCRIPTION]: until the program has ended; its status must be 0.
 wait_exit() {
-    local deadline=$((SECONDS + CONSOLE_TIMEOUT)) state
+    local deadline=$((SECONDS + CONSOLE_TIMEOUT)) status
     while [ $SECONDS -le $deadline ]; do
-        # The pane can read as dead a moment before its exit status is known.
-        state=$(console_tmux display-message -p -t e2e \
-            '#{pane_dead}:#{pane_dead_status}:#{pane_dead_signal}')
-        case $state in
-        1:0:)
-            pass "${1:-quits} with status 0"
+        status=$(cat "$CONSOLE_STATUS")
+        if [ -n "$status" ]; then
+            [ "$status" = 0 ] && pass "${1:-quits} with status 0" ||
+                { fail "${1:-quits}: exit status $status"; show_screen; }
             return 0
-            ;;
-        1:?*:* | 1::?*)
-            fail "${1:-quits}: exit status ${state#1:} (status:signal)"
-            show_screen
-            return 1
-            ;;
-        esac
+        fi
         sleep 0.1
     done
     fail "${1:-quits}: still running"
@@ -152,6 +149,7 @@ close_console() {
     socket=$(console_tmux display-message -p '#{socket_path}' 2>/dev/null)
     console_tmux kill-server 2>/dev/null
     [ -n "$socket" ] && rm -f "$socket"
+    rm -f "$CONSOLE_STATUS"
 }
 
 finish() {
