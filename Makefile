@@ -1,3 +1,5 @@
+# make demo   install what is missing, build, and run the plug-in in the stand-in
+#             host on a scratch copy of the registry, in this terminal
 # make        install what is missing, build the 32-bit product and the 64-bit test build
 # make test   the above, then run the whole test suite under Wine
 # make clean  remove build/
@@ -7,7 +9,7 @@ MAKEFLAGS += --no-print-directory
 WIN32 := build/win32
 WIN64 := build/win64
 
-.PHONY: all deps build test clean
+.PHONY: all deps build test demo clean
 
 all: build
 
@@ -24,6 +26,12 @@ build: deps
 
 test: build
 	@scripts/run-tests
+
+demo: build
+	@[ -t 0 ] && [ -t 1 ] || { echo "make demo runs an interactive console program: it needs a terminal" >&2; exit 1; }
+	@scripts/wine-prefix start
+	@scripts/wine $(WIN64)/plughost.exe --sandbox demo/programs.reg $(WIN64)/UninstallMenu.dll; \
+	status=$$?; scripts/wine-prefix stop; exit $$status
 
 clean:
 	rm -rf build

@@ -1,0 +1,170 @@
+// plughost [--sandbox FILE.reg] [--lang NAME] PLUGIN.dll
+#include <stdio.h>
+#include <string.h>
+
+#include "PlugHost.h"
+
+static const char Usage[] =
+    "usage: plughost [--sandbox FILE.reg] [--lang NAME] PLUGIN.dll\n"
+    "  --sandbox FILE.reg  run against a scratch HKEY_LOCAL_MACHINE imported from FILE.reg\n"
+    "  --lang NAME         the plug-in's language file to use (default English)\n";
+
+static const char PluginsMenuTitle[] = "Plug-in commands";
+
+struct Options {
+    const char* SandboxFile;
+    std::string Language;
+    const char* PluginPath;
+};
+
+static bool ParseArguments(int argc, char** argv, Options* options) {
+    options->SandboxFile = NULL;
+    options->Language = "English";
+    options->PluginPath = NULL;
+    for (int i = 1; i < argc; i++) {
+        if (strcmp(argv[i], "--sandbox") == 0 && i + 1 < argc)
+            options->SandboxFile = argv[++i];
+        else if (strcmp(argv[i], "--lang") == 0 && i + 1 < argc)
+            options->Language = argv[++i];
+        else if (argv[i][0] != '-' && !options->PluginPath)
+            options->PluginPath = argv[i];
+        else
+            return false;
+    }
+    return options->PluginPath != NULL;
+}
+
+static int Failed(const std::string& text) {
+    fprintf(stderr, "plughost: %s\n", text.c_str());
+    return 1;
+}
+
+static bool ReadRegFile(const char* path, RegScript* script, std::string* error) {
+    std::string bytes, text;
+    if (!ReadWholeFile(path, &bytes, error))
+        return false;
+    RegError fault;
+    if (DecodeRegBytes(bytes, &text, &fault) && ParseRegText(text, script, &fault))
+        return true;
+    *error = std::string(path) + (fault.Line > 0 ? ":" + std::to_string(fault.Line) : "") + ": " +
+             fault.Text + "; nothing was imported";
+    return false;
+}
+
+static std::string FileName(const char* path) {
+    const char* name = path;
+    for (const char* c = path; *c; c++)
+        if (*c == '\\' || *c == '/')
+            name = c + 1;
+    return name;
+}
+
+static void ChooseFromPluginsMenu(Screen& screen, const PluginModule& plugin) {
+    PluginInfo info;
+    memset(&info, 0, sizeof(info));
+    info.StructSize = sizeof(info);
+    plugin.GetPluginInfo(&info);
+    int count = info.PluginMenuStrings ? info.PluginMenuStringsNumber : 0;
+    if (count <= 0) {
+        const char* items[] = {PluginsMenuTitle, "The plug-in has no plug-ins menu entry.", "OK"};
+        ShowMessage(screen, 0, items, 3, 1);
+        return;
+    }
+    std::vector<FarMenuItem> items(count);
+    memset(&items[0], 0, count * sizeof(FarMenuItem));
+    for (int i = 0; i < count; i++)
+        if (info.PluginMenuStrings[i])
+            lstrcpynA(items[i].Text, info.PluginMenuStrings[i], sizeof(items[i].Text));
+    MenuRequest request = {-1, -1, 0, PluginsMenuTitle, NULL, NULL, NULL, &items[0], count};
+    int chosen = ShowMenu(screen, request);
+    if (chosen < 0)
+        return;
+    if (plugin.OpenPlugin(OpenFromPluginsMenu, chosen) != INVALID_HANDLE_VALUE) {
+        const char* message[] = {PluginsMenuTitle, "The plug-in opened a panel of its own,",
+                                 "which plughost cannot show.", "OK"};
+        ShowMessage(screen, FMSG_WARNING, message, 4, 1);
+    }
+}
+
+// The panels' key loop, until the user quits or the console goes away.
+static void RunDesktop(Screen& screen, const Desktop& desktop, const PluginModule& plugin) {
+    DrawDesktop(screen, desktop);
+    KeyPress key;
+    while (screen.ReadKey(&key)) {
+        if (key.Key == 0) {
+            screen.Resize();
+        } else if (key.Shift == 0 && (key.Key == VK_F10 || key.Key == VK_ESCAPE)) {
+            return;
+        } else if (key.Shift == 0 && (key.Key == VK_F11 || key.Key == VK_RETURN)) {
+            ChooseFromPluginsMenu(screen, plugin);
+        } else if (key.Shift == ShiftControl && key.Key == 'O') {
+            screen.ShowUserScreen();
+            if (!screen.ReadKey(&key))
+                return;
+        } else {
+            continue;
+        }
+        DrawDesktop(screen, desktop);
+    }
+}
+
+// Ctrl+C and Ctrl+Break reach the host as keys or not at all: ending the
+// process here would leave the console taken over and the scratch key behind.
+static BOOL WINAPI IgnoreInterrupts(DWORD event) {
+    return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
+}
+
+int main(int argc, char** argv) {
+    Options options;
+    if (!ParseArguments(argc, argv, &options)) {
+        fputs(Usage, stderr);
+        return 2;
+    }
+    std::string error;
+    RegScript script;
+    if (options.SandboxFile && !ReadRegFile(options.SandboxFile, &script, &error))
+        return Failed(error);
+
+    PluginModule plugin;
+    if (!plugin.Load(options.PluginPath, &error))
+        return Failed(error);
+    LanguageFile language;
+    if (!LoadLanguage(plugin.Folder(), options.Language, &language, &error))
+        return Failed(error);
+
+    Desktop desktop;
+    desktop.Status = FileName(plugin.Path()) + ", " + language.Name + "  |  ";
+    Sandbox sandbox;
+    if (options.SandboxFile) {
+        RemoveAbandonedSandboxes();
+        RegError fault;
+        if (!sandbox.Create(&error))
+            return Failed(error);
+        if (!ApplyRegScript(sandbox.Root(), script, &fault))
+            return Failed(std::string(options.SandboxFile) + ":" + std::to_string(fault.Line) +
+                          ": " + fault.Text);
+        desktop.Status += std::string("Sandbox HKCU\\") + sandbox.Path() + " (" +
+                          FileName(options.SandboxFile) + ")";
+    } else {
+        desktop.Status += "REAL REGISTRY: deletions are real";
+    }
+    char folder[MAX_PATH];
+    DWORD length = GetCurrentDirectoryA(sizeof(folder), folder);
+    desktop.Folders[0] = length > 0 && length < sizeof(folder) ? folder : ".";
+    desktop.Folders[1] = plugin.Folder();
+
+    Screen screen;
+    if (!screen.Open(&error))
+        return Failed(error);
+    SetConsoleCtrlHandler(IgnoreInterrupts, TRUE);
+
+    HostSession session = {&screen, &language, &desktop};
+    BindServices(&session);
+    PluginStartupInfo info;
+    FillStartupInfo(&info, plugin.Path());
+    plugin.SetStartupInfo(&info);
+    RunDesktop(screen, desktop, plugin);
+    plugin.ExitFAR();
+    BindServices(NULL);
+    return 0;
+}

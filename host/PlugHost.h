@@ -1,0 +1,292 @@
+// plughost: a small console host that loads one plug-in DLL the way the file
+// manager does, hands it the host services on a real console, and draws a
+// plain two-panel screen around it. Optionally it runs the plug-in against a
+// scratch copy of HKEY_LOCAL_MACHINE imported from a registry editor file.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "../src/shell/Host.h"
+
+// ---------------------------------------------------------------------------
+// Fixed sizes and names
+
+// Largest file plughost reads whole (a .reg or .lng file).
+const DWORD MaxInputFileSize = 4 * 1024 * 1024;
+// Widest console row drawn; wider consoles are drawn up to this column.
+const int MaxScreenWidth = 1024;
+// Smallest console the screens fit on.
+const int MinScreenWidth = 40;
+const int MinScreenHeight = 12;
+
+// Where scratch registries live below HKEY_CURRENT_USER, one subkey per host.
+extern const char SandboxParentKey[];
+// Environment variable naming the scratch key (below HKEY_CURRENT_USER) for
+// the host's child processes; absent when the host runs on the real registry.
+extern const char SandboxVariable[];
+
+// OpenPlugin's first argument when the entry was chosen in the plug-ins menu.
+const int OpenFromPluginsMenu = 1;
+
+// Colour attributes.
+const WORD ColourPlain = 0x07;
+const WORD ColourStatus = 0x30;
+const WORD ColourPanel = 0x1B;
+const WORD ColourPanelFolder = 0x1F;
+const WORD ColourKeyName = 0x07;
+const WORD ColourKeyLabel = 0x30;
+const WORD ColourMenu = 0x30;
+const WORD ColourMenuBox = 0x3F;
+const WORD ColourMenuHighlight = 0x0F;
+const WORD ColourDialog = 0x70;
+const WORD ColourDialogButton = 0x30;
+const WORD ColourWarning = 0x4F;
+const WORD ColourWarningButton = 0x70;
+
+// ---------------------------------------------------------------------------
+// Files (Files.cpp)
+
+// Reads a whole file of at most MaxInputFileSize bytes.
+bool ReadWholeFile(const char* path, std::string* bytes, std::string* error);
+// The text of a system error code, without the trailing line break.
+std::string SystemErrorText(DWORD code);
+// Case-insensitive comparison of ASCII names, locale-free.
+bool SameName(const std::string& a, const std::string& b);
+
+// ---------------------------------------------------------------------------
+// Registry editor files (RegFile.cpp: pure parsing; RegImport.cpp: registry)
+
+enum RegActionKind { AddKeyStep, RemoveKeyStep, SetValueStep, RemoveValueStep };
+
+// One step of an import, in file order.
+struct RegAction {
+    RegActionKind Kind;
+    std::string Key;   // below HKEY_LOCAL_MACHINE, UTF-8; empty for its root
+    std::string Name;  // the value's name, UTF-8; empty for the default value
+    DWORD Type;        // REG_SZ for quoted text, REG_DWORD, or the hex(N) type
+    bool IsText;       // quoted text: Data is UTF-8, stored as a string
+    std::string Data;  // the bytes to store (dword: four, little-endian)
+    int Line;          // where the step starts in the file
+};
+
+struct RegScript {
+    // Hex data of string types is UTF-16 in version 5 files, ANSI in REGEDIT4.
+    bool WideHexStrings;
+    std::vector<RegAction> Actions;
+};
+
+struct RegError {
+    int Line;  // 0 when the fault belongs to no line
+    std::string Text;
+};
+
+// The file's bytes as UTF-8 text: UTF-16LE with a byte-order mark (as the
+// Windows registry editor writes), UTF-8 with or without one, or ANSI text
+// under a REGEDIT4 header.
+bool DecodeRegBytes(const std::string& bytes, std::string* utf8, RegError* error);
+// Reads the whole text; on the first line it cannot read, fails with that
+// line's number and leaves *script empty.
+bool ParseRegText(const std::string& utf8, RegScript* script, RegError* error);
+// Carries out the steps below root. Keys are created volatile, as befits a
+// scratch tree: they vanish with the registry's session even if never removed.
+bool ApplyRegScript(HKEY root, const RegScript& script, RegError* error);
+
+// A fresh scratch key under HKEY_CURRENT_USER that HKEY_LOCAL_MACHINE points
+// to for this process; named in SandboxVariable for child processes. The
+// destructor undoes all of it and removes the scratch tree.
+class Sandbox {
+public:
+    Sandbox();
+    ~Sandbox();
+    Sandbox(const Sandbox&) = delete;
+    Sandbox& operator=(const Sandbox&) = delete;
+
+    bool Create(std::string* error);
+    HKEY Root() const { return RootKey; }
+    // The scratch key's path below HKEY_CURRENT_USER.
+    const char* Path() const { return KeyPath; }
+
+private:
+    HKEY RootKey;
+    bool Redirected;
+    char KeyPath[MAX_PATH];
+};
+
+// Removes scratch keys left by hosts that are no longer running.
+void RemoveAbandonedSandboxes();
+
+// ---------------------------------------------------------------------------
+// Language files (Language.cpp)
+
+struct LanguageFile {
+    std::string Path;
+    std::string Name;                   // "English" of ".Language=English,English"
+    std::vector<std::string> Messages;  // in the console's OEM code page
+};
+
+// Reads one language file's text: "//" comment lines, the ".Language=" line,
+// then one double-quoted string per message. On a fault, *errorLine is the
+// line's number (0 when the fault belongs to no line).
+bool ParseLanguageText(const std::string& text, LanguageFile* file, int* errorLine,
+                       std::string* error);
+// The file for language wanted (case-insensitive), else the English one, else -1.
+int ChooseLanguage(const std::vector<LanguageFile>& files, const std::string& wanted);
+// Reads every *.lng file in folder and keeps the one ChooseLanguage picks.
+bool LoadLanguage(const std::string& folder, const std::string& wanted, LanguageFile* chosen,
+                  std::string* error);
+
+// ---------------------------------------------------------------------------
+// The console (Screen.cpp)
+
+struct KeyPress {
+    WORD Key;        // virtual key code; 0 when the console was resized
+    DWORD Shift;     // ShiftControl | ShiftAlt | ShiftShift
+    WCHAR Char;
+};
+const DWORD ShiftControl = 1;
+const DWORD ShiftAlt = 2;
+const DWORD ShiftShift = 4;
+
+// A rectangle of the screen kept for putting back.
+struct SavedArea {
+    SMALL_RECT Rect;  // screen coordinates, inclusive
+    std::vector<CHAR_INFO> Cells;
+};
+
+// The host's picture of the console window: every drawing goes into this
+// buffer and reaches the console on Flush. Opening takes the console over
+// (input mode, hidden cursor); closing puts back what was there before.
+class Screen {
+public:
+    Screen();
+    ~Screen();
+    Screen(const Screen&) = delete;
+    Screen& operator=(const Screen&) = delete;
+
+    bool Open(std::string* error);
+    int Width() const { return Columns; }
+    int Height() const { return Rows; }
+
+    // Text in the OEM code page, clipped to the screen.
+    void Text(int x, int y, WORD colour, const char* oem);
+    void TextW(int x, int y, WORD colour, const WCHAR* text, int length);
+    void Fill(int x1, int y1, int x2, int y2, WCHAR ch, WORD colour);
+    // A double-line frame around the rectangle's edge.
+    void Frame(int x1, int y1, int x2, int y2, WORD colour);
+    // A single line across a frame at row y, joined to its sides.
+    void Divider(int x1, int x2, int y, WORD colour);
+    // " text " centred between columns x1 and x2, cut to fit.
+    void Centred(int x1, int x2, int y, WORD colour, const char* oem);
+    void Put(int x, int y, WCHAR ch, WORD colour);
+    void Flush();
+    void FlushRows(int y1, int y2);
+
+    // Coordinates of -1 mean the right or bottom edge. The screen keeps every
+    // area until it is restored or the screen closes.
+    SavedArea* Save(int x1, int y1, int x2, int y2);
+    // Puts the area back and releases it; false for an area it does not hold.
+    bool Restore(SavedArea* area);
+
+    // The console's own contents, kept as the screen behind the panels.
+    void TakeUserScreen();
+    void ShowUserScreen();
+
+    // Waits for a key press; false when the console can no longer be read.
+    bool ReadKey(KeyPress* key);
+    // After a resize: the window's new size, the buffer redrawn blank.
+    void Resize();
+
+private:
+    void ReadWindow();
+    CHAR_INFO* Cell(int x, int y) { return &Cells[y * Columns + x]; }
+
+    HANDLE Input;
+    HANDLE Output;
+    DWORD SavedInputMode;
+    CONSOLE_CURSOR_INFO SavedCursor;
+    COORD SavedCursorPosition;
+    SMALL_RECT Window;
+    int Columns;
+    int Rows;
+    std::vector<CHAR_INFO> Cells;
+    std::vector<CHAR_INFO> UserScreen;
+    SMALL_RECT UserWindow;
+    std::vector<SavedArea*> Areas;
+};
+
+// ---------------------------------------------------------------------------
+// Menus and message boxes (Dialogs.cpp)
+
+struct MenuRequest {
+    int X, Y;        // -1: centred
+    int MaxHeight;   // visible items; 0: as many as fit
+    const char* Title;
+    const char* Bottom;
+    const int* BreakKeys;  // zero-terminated; low word key code, high word Shift bits
+    int* BreakCode;
+    const FarMenuItem* Items;
+    int ItemsNumber;
+};
+
+// The chosen item's index, or -1 when cancelled; a break key answers the
+// highlighted index and writes its position in BreakKeys to *BreakCode.
+int ShowMenu(Screen& screen, const MenuRequest& request);
+// items[0] is the title, the last buttonsNumber items are buttons. The chosen
+// button's index, -1 when cancelled; with no buttons the box stays drawn and
+// -1 comes back at once.
+int ShowMessage(Screen& screen, unsigned flags, const char* const* items, int itemsNumber,
+                int buttonsNumber);
+
+// ---------------------------------------------------------------------------
+// The screen around the plug-in (Panels.cpp)
+
+struct Desktop {
+    std::string Status;       // top row: what is loaded, which registry
+    std::string Folders[2];   // shown in the left and right panels
+};
+
+void DrawDesktop(Screen& screen, const Desktop& desktop);
+
+// ---------------------------------------------------------------------------
+// The plug-in and the services it is given (Plugin.cpp, Services.cpp)
+
+typedef void(WINAPI* SetStartupInfoEntry)(const PluginStartupInfo*);
+typedef void(WINAPI* GetPluginInfoEntry)(PluginInfo*);
+typedef HANDLE(WINAPI* OpenPluginEntry)(int, int);
+typedef void(WINAPI* ExitFAREntry)(void);
+
+// A loaded plug-in DLL with its four entry points; unloaded by the destructor.
+class PluginModule {
+public:
+    PluginModule();
+    ~PluginModule();
+    PluginModule(const PluginModule&) = delete;
+    PluginModule& operator=(const PluginModule&) = delete;
+
+    bool Load(const char* path, std::string* error);
+    const char* Path() const { return FullPath; }
+    std::string Folder() const;
+
+    SetStartupInfoEntry SetStartupInfo;
+    GetPluginInfoEntry GetPluginInfo;
+    OpenPluginEntry OpenPlugin;
+    ExitFAREntry ExitFAR;
+
+private:
+    HMODULE Module;
+    char FullPath[MAX_PATH];
+};
+
+// What the services work on, for as long as the plug-in is bound.
+struct HostSession {
+    Screen* Display;
+    const LanguageFile* Language;
+    const Desktop* Panels;
+};
+
+// Binds the services to session (null unbinds) and fills the startup record.
+void BindServices(HostSession* session);
+void FillStartupInfo(PluginStartupInfo* info, const char* modulePath);

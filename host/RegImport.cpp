@@ -1,0 +1,163 @@
+// The scratch registry behind --sandbox, and writing an import into it.
+#include <stdio.h>
+#include <stdlib.h>
+
+#include "PlugHost.h"
+
+const char SandboxParentKey[] = "Software\\UninstallMenuSandbox";
+const char SandboxVariable[] = "UNINSTALLMENU_SANDBOX";
+
+static std::wstring Wide(UINT codePage, const std::string& text) {
+    std::wstring wide;
+    int length = MultiByteToWideChar(codePage, 0, text.data(), (int)text.size(), NULL, 0);
+    if (length > 0) {
+        wide.resize(length);
+        MultiByteToWideChar(codePage, 0, text.data(), (int)text.size(), &wide[0], length);
+    }
+    return wide;
+}
+
+static bool IsStringType(DWORD type) {
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
+// The bytes RegSetValueExW is given for an action's data.
+static std::string StoredBytes(const RegScript& script, const RegAction& action) {
+    if (action.IsText) {
+        std::wstring text = Wide(CP_UTF8, action.Data);
+        return std::string((const char*)text.c_str(), (text.size() + 1) * sizeof(WCHAR));
+    }
+    if (IsStringType(action.Type) && !script.WideHexStrings) {
+        std::wstring text = Wide(CP_ACP, action.Data);
+        return std::string((const char*)text.data(), text.size() * sizeof(WCHAR));
+    }
+    return action.Data;
+}
+
+static bool WriteFailed(RegError* error, const RegAction& action, LONG rc) {
+    error->Line = action.Line;
+    error->Text = "cannot write HKEY_LOCAL_MACHINE\\" + action.Key + ": " + SystemErrorText(rc);
+    return false;
+}
+
+static bool IsMissing(LONG rc) {
+    return rc == ERROR_FILE_NOT_FOUND || rc == ERROR_PATH_NOT_FOUND;
+}
+
+bool ApplyRegScript(HKEY root, const RegScript& script, RegError* error) {
+    for (size_t i = 0; i < script.Actions.size(); i++) {
+        const RegAction& action = script.Actions[i];
+        std::wstring key = Wide(CP_UTF8, action.Key);
+        std::wstring name = Wide(CP_UTF8, action.Name);
+        HKEY handle;
+        LONG rc;
+        switch (action.Kind) {
+        case AddKeyStep:
+        case SetValueStep:
+            rc = RegCreateKeyExW(root, key.c_str(), 0, NULL, REG_OPTION_VOLATILE, KEY_WRITE, NULL,
+                                 &handle, NULL);
+            if (rc != ERROR_SUCCESS)
+                return WriteFailed(error, action, rc);
+            if (action.Kind == SetValueStep) {
+                std::string bytes = StoredBytes(script, action);
+                rc = RegSetValueExW(handle, name.c_str(), 0, action.Type,
+                                    (const BYTE*)bytes.data(), (DWORD)bytes.size());
+            }
+            RegCloseKey(handle);
+            break;
+        case RemoveKeyStep:
+            rc = RegDeleteTreeW(root, key.empty() ? NULL : key.c_str());
+            if (IsMissing(rc))
+                rc = ERROR_SUCCESS;
+            break;
+        case RemoveValueStep:
+            rc = RegOpenKeyExW(root, key.c_str(), 0, KEY_SET_VALUE, &handle);
+            if (rc == ERROR_SUCCESS) {
+                rc = RegDeleteValueW(handle, name.c_str());
+                RegCloseKey(handle);
+            }
+            if (IsMissing(rc))
+                rc = ERROR_SUCCESS;
+            break;
+        default:
+            rc = ERROR_INVALID_PARAMETER;
+        }
+        if (rc != ERROR_SUCCESS)
+            return WriteFailed(error, action, rc);
+    }
+    return true;
+}
+
+Sandbox::Sandbox() : RootKey(NULL), Redirected(false) {
+    KeyPath[0] = '\0';
+}
+
+Sandbox::~Sandbox() {
+    if (Redirected)
+        RegOverridePredefKey(HKEY_LOCAL_MACHINE, NULL);
+    if (RootKey) {
+        RegCloseKey(RootKey);
+        RegDeleteTreeA(HKEY_CURRENT_USER, KeyPath);
+        // Goes only when no other host's scratch key is left in it.
+        RegDeleteKeyA(HKEY_CURRENT_USER, SandboxParentKey);
+        SetEnvironmentVariableA(SandboxVariable, NULL);
+    }
+}
+
+bool Sandbox::Create(std::string* error) {
+    snprintf(KeyPath, sizeof(KeyPath), "%s\\%lu", SandboxParentKey,
+             (unsigned long)GetCurrentProcessId());
+    // A key of this name can only be left over from a host that had our id.
+    RegDeleteTreeA(HKEY_CURRENT_USER, KeyPath);
+    HKEY root;
+    LONG rc = RegCreateKeyExA(HKEY_CURRENT_USER, KeyPath, 0, NULL, REG_OPTION_VOLATILE,
+                              KEY_ALL_ACCESS, NULL, &root, NULL);
+    if (rc != ERROR_SUCCESS) {
+        *error = std::string("cannot create the scratch key HKEY_CURRENT_USER\\") + KeyPath +
+                 ": " + SystemErrorText(rc);
+        return false;
+    }
+    RootKey = root;
+    rc = RegOverridePredefKey(HKEY_LOCAL_MACHINE, RootKey);
+    if (rc != ERROR_SUCCESS) {
+        *error = "cannot redirect HKEY_LOCAL_MACHINE to the scratch key: " + SystemErrorText(rc);
+        return false;
+    }
+    Redirected = true;
+    if (!SetEnvironmentVariableA(SandboxVariable, KeyPath)) {
+        *error = std::string("cannot set ") + SandboxVariable + ": " +
+                 SystemErrorText(GetLastError());
+        return false;
+    }
+    return true;
+}
+
+static bool HostIsRunning(DWORD processId) {
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    if (!process)
+        return GetLastError() != ERROR_INVALID_PARAMETER;
+    DWORD code = 0;
+    bool running = GetExitCodeProcess(process, &code) && code == STILL_ACTIVE;
+    CloseHandle(process);
+    return running;
+}
+
+void RemoveAbandonedSandboxes() {
+    HKEY parent;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, SandboxParentKey, 0, KEY_READ, &parent) != ERROR_SUCCESS)
+        return;
+    std::vector<std::string> abandoned;
+    char name[MAX_PATH];
+    for (DWORD index = 0;; index++) {
+        DWORD length = sizeof(name);
+        if (RegEnumKeyExA(parent, index, name, &length, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
+            break;
+        char* end;
+        unsigned long id = strtoul(name, &end, 10);
+        if (*end == '\0' && end != name && !HostIsRunning((DWORD)id))
+            abandoned.push_back(name);
+    }
+    for (size_t i = 0; i < abandoned.size(); i++)
+        RegDeleteTreeA(parent, abandoned[i].c_str());
+    RegCloseKey(parent);
+}

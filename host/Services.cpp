@@ -1,0 +1,110 @@
+// The services handed to the plug-in in its startup record. They have no
+// context argument, so they work on the session bound last.
+#include <string.h>
+
+#include "PlugHost.h"
+
+static HostSession* Session;
+
+// Where the plug-in may keep settings; the module keeps none.
+static const char PluginsRootKey[] = "Software\\plughost\\Plugins";
+
+static int WINAPI HostMenu(int moduleNumber, int x, int y, int maxHeight, unsigned flags,
+                           const char* title, const char* bottom, const char* helpTopic,
+                           const int* breakKeys, int* breakCode, const FarMenuItem* items,
+                           int itemsNumber) {
+    (void)moduleNumber;
+    (void)flags;  // no hot keys to assign: items are chosen by moving the highlight
+    (void)helpTopic;
+    if (!Session)
+        return -1;
+    MenuRequest request = {x,         y,         maxHeight, title, bottom,
+                           breakKeys, breakCode, items,     itemsNumber};
+    return ShowMenu(*Session->Display, request);
+}
+
+static int WINAPI HostMessage(int moduleNumber, unsigned flags, const char* helpTopic,
+                              const char* const* items, int itemsNumber, int buttonsNumber) {
+    (void)moduleNumber;
+    (void)helpTopic;
+    if (!Session)
+        return -1;
+    return ShowMessage(*Session->Display, flags, items, itemsNumber, buttonsNumber);
+}
+
+static const char* WINAPI HostGetMsg(int moduleNumber, int msgId) {
+    // One plug-in, number 0; anything else gets an empty text, never a null.
+    if (!Session || moduleNumber != 0 || msgId < 0 ||
+        msgId >= (int)Session->Language->Messages.size())
+        return "";
+    return Session->Language->Messages[msgId].c_str();
+}
+
+static int WINAPI HostControl(HANDLE plugin, int command, void* param) {
+    (void)plugin;
+    (void)param;
+    if (!Session)
+        return 0;
+    switch (command) {
+    case FCTL_REDRAWPANEL:
+    case FCTL_REDRAWANOTHERPANEL:
+        DrawDesktop(*Session->Display, *Session->Panels);
+        return 1;
+    case FCTL_SETUSERSCREEN:
+        Session->Display->TakeUserScreen();
+        return 1;
+    }
+    return 0;
+}
+
+static HANDLE WINAPI HostSaveScreen(int x1, int y1, int x2, int y2) {
+    if (!Session)
+        return NULL;
+    return (HANDLE)Session->Display->Save(x1, y1, x2, y2);
+}
+
+static void WINAPI HostRestoreScreen(HANDLE screen) {
+    // Null stands for no area: the host's buffer is its picture of the
+    // console already.
+    if (Session && screen)
+        Session->Display->Restore((SavedArea*)screen);
+}
+
+static void WINAPI HostText(int x, int y, int colour, const char* text) {
+    if (!Session)
+        return;
+    if (!text) {
+        Session->Display->Flush();
+        return;
+    }
+    Session->Display->Text(x, y, (WORD)colour, text);
+    // Drawn at once: a notice must show while the plug-in keeps the thread.
+    Session->Display->FlushRows(y, y);
+}
+
+// Stands in for every service the module has no use for.
+static int WINAPI UnusedService() {
+    return 0;
+}
+
+void BindServices(HostSession* session) {
+    Session = session;
+}
+
+void FillStartupInfo(PluginStartupInfo* info, const char* modulePath) {
+    memset(info, 0, sizeof(*info));
+    info->StructSize = sizeof(*info);
+    lstrcpynA(info->ModuleName, modulePath, sizeof(info->ModuleName));
+    info->ModuleNumber = 0;
+    info->RootKey = PluginsRootKey;
+    info->Menu = HostMenu;
+    info->Message = HostMessage;
+    info->GetMsg = HostGetMsg;
+    info->Control = HostControl;
+    info->SaveScreen = HostSaveScreen;
+    info->RestoreScreen = HostRestoreScreen;
+    info->Text = HostText;
+    FarApiUnused unused = (FarApiUnused)UnusedService;
+    info->Dialog = info->GetDirList = info->GetPluginDirList = info->FreeDirList = unused;
+    info->Viewer = info->Editor = info->CmpName = info->CharTable = info->EditorControl = unused;
+}

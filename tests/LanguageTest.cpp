@@ -1,0 +1,79 @@
+// The stand-in host's reading of language files and its choice among them.
+#include <gtest/gtest.h>
+
+#include "../host/PlugHost.h"
+
+TEST(LanguageTest, ReadsTheNameAndTheMessagesInOrder) {
+    LanguageFile file;
+    int line = -1;
+    std::string error;
+    ASSERT_TRUE(ParseLanguageText("// comment\r\n"
+                                  ".Language=English,English\r\n"
+                                  "\r\n"
+                                  "  // indented comment\r\n"
+                                  "\"First\"\r\n"
+                                  "\"\"\r\n"
+                                  "\"Say \"hi\"\"  \r\n"
+                                  "\"Last\"",
+                                  &file, &line, &error))
+        << line << ": " << error;
+    EXPECT_EQ(file.Name, "English");
+    EXPECT_EQ(file.Messages, (std::vector<std::string>{"First", "", "Say \"hi\"", "Last"}));
+}
+
+struct LanguageFault {
+    const char* Text;
+    int Line;
+    const char* Fragment;
+};
+
+TEST(LanguageTest, NamesTheLineItCannotRead) {
+    const LanguageFault cases[] = {
+        {"\"Early\"\n.Language=English,English\n", 1, "before the .Language= line"},
+        {".Language=English,English\nUnquoted\n", 2, "double-quoted"},
+        {".Language=English,English\n\"open\n", 2, "double-quoted"},
+        {".Language=English,English\n\"a\"\n.Language=German,German\n", 3, "once"},
+        {"// only\n.Language=,English\n", 2, "names no language"},
+        {"// nothing here\n", 0, "no .Language= line"},
+        {".Language=English,English\n", 0, "no messages"},
+    };
+    for (const LanguageFault& c : cases) {
+        SCOPED_TRACE(c.Text);
+        LanguageFile file;
+        int line = -1;
+        std::string error;
+        EXPECT_FALSE(ParseLanguageText(c.Text, &file, &line, &error));
+        EXPECT_EQ(line, c.Line) << error;
+        EXPECT_NE(error.find(c.Fragment), std::string::npos) << error;
+    }
+}
+
+static LanguageFile Named(const char* name) {
+    LanguageFile file;
+    file.Name = name;
+    return file;
+}
+
+TEST(LanguageTest, ChoosesTheWantedLanguageElseEnglish) {
+    std::vector<LanguageFile> files = {Named("English"), Named("Russian"), Named("German")};
+    EXPECT_EQ(ChooseLanguage(files, "Russian"), 1);
+    EXPECT_EQ(ChooseLanguage(files, "german"), 2);
+    EXPECT_EQ(ChooseLanguage(files, "Klingon"), 0);
+    EXPECT_EQ(ChooseLanguage({Named("Russian"), Named("english")}, "Klingon"), 1);
+    EXPECT_EQ(ChooseLanguage({Named("Russian")}, "Klingon"), -1);
+    EXPECT_EQ(ChooseLanguage({}, "English"), -1);
+}
+
+// The module's own language files, as shipped.
+TEST(LanguageTest, ReadsTheModulesLanguageFiles) {
+    LanguageFile english, russian, fallback;
+    std::string error;
+    ASSERT_TRUE(LoadLanguage(MODULE_LANGUAGE_FOLDER, "English", &english, &error)) << error;
+    ASSERT_TRUE(LoadLanguage(MODULE_LANGUAGE_FOLDER, "RUSSIAN", &russian, &error)) << error;
+    ASSERT_TRUE(LoadLanguage(MODULE_LANGUAGE_FOLDER, "Klingon", &fallback, &error)) << error;
+    EXPECT_EQ(english.Messages.size(), 10u);
+    EXPECT_EQ(russian.Messages.size(), 10u);
+    EXPECT_EQ(russian.Name, "Russian");
+    EXPECT_EQ(fallback.Name, "English");
+    EXPECT_EQ(english.Messages[3], "Uninstall programs");
+}

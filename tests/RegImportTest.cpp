@@ -1,0 +1,176 @@
+// Writing an import into the registry, and the scratch key behind --sandbox:
+// both against the real registry, below HKEY_CURRENT_USER.
+#include <gtest/gtest.h>
+
+#include "../host/PlugHost.h"
+
+class RegImportTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Path = "Software\\UninstallMenuTests\\Import-" + std::to_string(GetCurrentProcessId());
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, Path.c_str(), 0, NULL, REG_OPTION_VOLATILE,
+                                  KEY_ALL_ACCESS, NULL, &Root, NULL),
+                  ERROR_SUCCESS);
+    }
+    void TearDown() override {
+        RegCloseKey(Root);
+        RegDeleteTreeA(HKEY_CURRENT_USER, Path.c_str());
+    }
+
+    bool Import(const std::string& text, RegError* error) {
+        RegScript script;
+        if (!ParseRegText(text, &script, error)) {
+            ADD_FAILURE() << "line " << error->Line << ": " << error->Text;
+            return false;
+        }
+        return ApplyRegScript(Root, script, error);
+    }
+
+    // The value's bytes as stored, with its type; empty with REG_NONE when missing.
+    std::string Value(const wchar_t* key, const wchar_t* name, DWORD* type) {
+        BYTE data[256];
+        DWORD size = sizeof(data);
+        if (RegGetValueW(Root, key, name, RRF_RT_ANY | RRF_NOEXPAND, type, data, &size) !=
+            ERROR_SUCCESS) {
+            *type = REG_NONE;  // Wine may leave anything there
+            return "";
+        }
+        return std::string((const char*)data, size);
+    }
+
+    bool HasKey(const char* key) {
+        HKEY handle;
+        if (RegOpenKeyExA(Root, key, 0, KEY_READ, &handle) != ERROR_SUCCESS)
+            return false;
+        RegCloseKey(handle);
+        return true;
+    }
+
+    std::string Path;
+    HKEY Root = NULL;
+};
+
+static std::string Utf16(const wchar_t* text) {
+    return std::string((const char*)text, (wcslen(text) + 1) * sizeof(wchar_t));
+}
+
+TEST_F(RegImportTest, StoresTextAsStringsAndHexAsItsType) {
+    RegError error;
+    ASSERT_TRUE(Import("Windows Registry Editor Version 5.00\n"
+                       "[HKEY_LOCAL_MACHINE\\Apps\\One]\n"
+                       "\"DisplayName\"=\"Caf\xC3\xA9\"\n"
+                       "\"Command\"=hex(2):25,00,41,00,25,00,00,00\n"
+                       "\"Size\"=dword:00000010\n"
+                       "@=\"default\"\n",
+                       &error))
+        << error.Text;
+    DWORD type;
+    std::string name = Value(L"Apps\\One", L"DisplayName", &type);
+    EXPECT_EQ(type, (DWORD)REG_SZ);
+    EXPECT_EQ(name, Utf16(L"Caf\x00E9"));
+    EXPECT_EQ(Value(L"Apps\\One", L"Command", &type), Utf16(L"%A%"));
+    EXPECT_EQ(type, (DWORD)REG_EXPAND_SZ);
+    EXPECT_EQ(Value(L"Apps\\One", L"Size", &type), std::string("\x10\0\0\0", 4));
+    EXPECT_EQ(type, (DWORD)REG_DWORD);
+    EXPECT_EQ(Value(L"Apps\\One", L"", &type), Utf16(L"default"));
+}
+
+TEST_F(RegImportTest, OldFormatHexStringsAreAnsiAndStoredAsText) {
+    RegError error;
+    ASSERT_TRUE(Import("REGEDIT4\n"
+                       "[HKEY_LOCAL_MACHINE\\Apps\\Old]\n"
+                       "\"Command\"=hex(2):25,41,25,00\n",
+                       &error))
+        << error.Text;
+    DWORD type;
+    EXPECT_EQ(Value(L"Apps\\Old", L"Command", &type), Utf16(L"%A%"));
+    EXPECT_EQ(type, (DWORD)REG_EXPAND_SZ);
+}
+
+TEST_F(RegImportTest, RemovesKeysAndValuesAndToleratesMissingOnes) {
+    RegError error;
+    ASSERT_TRUE(Import("REGEDIT4\n"
+                       "[HKEY_LOCAL_MACHINE\\Apps\\Doomed\\Child]\n"
+                       "\"v\"=\"1\"\n"
+                       "[HKEY_LOCAL_MACHINE\\Apps\\Kept]\n"
+                       "\"keep\"=\"1\"\n"
+                       "\"drop\"=\"1\"\n"
+                       "\"drop\"=-\n"
+                       "\"never\"=-\n"
+                       "[-HKEY_LOCAL_MACHINE\\Apps\\Doomed]\n"
+                       "[-HKEY_LOCAL_MACHINE\\Apps\\NeverWas]\n",
+                       &error))
+        << error.Text;
+    EXPECT_FALSE(HasKey("Apps\\Doomed"));
+    DWORD type;
+    EXPECT_EQ(Value(L"Apps\\Kept", L"keep", &type), Utf16(L"1"));
+    Value(L"Apps\\Kept", L"drop", &type);
+    EXPECT_EQ(type, (DWORD)REG_NONE);
+}
+
+TEST_F(RegImportTest, AWriteTheRegistryRefusesNamesItsLine) {
+    // Key names are limited to 255 characters.
+    std::string name(300, 'k');
+    RegError error;
+    EXPECT_FALSE(Import("REGEDIT4\n"
+                        "[HKEY_LOCAL_MACHINE\\Apps\\Fine]\n"
+                        "[HKEY_LOCAL_MACHINE\\Apps\\" + name + "]\n",
+                        &error));
+    EXPECT_EQ(error.Line, 3);
+    EXPECT_NE(error.Text.find("cannot write HKEY_LOCAL_MACHINE\\Apps\\kkk"), std::string::npos)
+        << error.Text;
+}
+
+static bool KeyExists(const char* path) {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+TEST(SandboxTest, RedirectsTheMachineRootUntilDestroyedThenLeavesNothing) {
+    std::string path;
+    {
+        Sandbox sandbox;
+        std::string error;
+        ASSERT_TRUE(sandbox.Create(&error)) << error;
+        path = sandbox.Path();
+        EXPECT_EQ(path.compare(0, strlen(SandboxParentKey), SandboxParentKey), 0);
+        char variable[MAX_PATH];
+        ASSERT_GT(GetEnvironmentVariableA(SandboxVariable, variable, sizeof(variable)), 0u);
+        EXPECT_EQ(path, variable);
+
+        HKEY key;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Written", 0, NULL,
+                                  REG_OPTION_VOLATILE, KEY_ALL_ACCESS, NULL, &key, NULL),
+                  ERROR_SUCCESS);
+        RegCloseKey(key);
+        EXPECT_TRUE(KeyExists((path + "\\Software\\Written").c_str()));
+    }
+    EXPECT_FALSE(KeyExists(path.c_str()));
+    EXPECT_EQ(GetEnvironmentVariableA(SandboxVariable, NULL, 0), 0u);
+    HKEY key;
+    EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Written", 0, KEY_READ, &key),
+              ERROR_SUCCESS);
+}
+
+TEST(SandboxTest, RemovesScratchKeysOfHostsNoLongerRunning) {
+    // Process ids are multiples of four, so this one cannot be running.
+    std::string dead = std::string(SandboxParentKey) + "\\4294967294";
+    std::string live = std::string(SandboxParentKey) + "\\" + std::to_string(GetCurrentProcessId());
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, dead.c_str(), 0, NULL, REG_OPTION_VOLATILE,
+                              KEY_ALL_ACCESS, NULL, &key, NULL),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, live.c_str(), 0, NULL, REG_OPTION_VOLATILE,
+                              KEY_ALL_ACCESS, NULL, &key, NULL),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+
+    RemoveAbandonedSandboxes();
+    EXPECT_FALSE(KeyExists(dead.c_str()));
+    EXPECT_TRUE(KeyExists(live.c_str()));
+    RegDeleteTreeA(HKEY_CURRENT_USER, live.c_str());
+}

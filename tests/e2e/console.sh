@@ -1,0 +1,163 @@
+# Sourced by the end-to-end tests: runs one program on a real console (a
+# detached tmux pane with a pseudo-terminal of its own, on a private tmux
+# server, so no terminal is needed), sends it keys and reads the screen back
+# as text. Needs SOURCE_DIR set; the caller runs `finish` last, and
+# `close_console` on any other way out.
+
+export LC_ALL=C.UTF-8
+CONSOLE_SOCKET="uninstallmenu-e2e-$$-$RANDOM"
+CONSOLE_WIDTH=100
+CONSOLE_HEIGHT=30
+CONSOLE_FAILURES=0
+CONSOLE_TIMEOUT=${CONSOLE_TIMEOUT:-20}
+# Where the pane's shell writes the program's exit status: tmux can report a
+# pane dead without ever learning the status.
+CONSOLE_STATUS=$(mktemp "${TMPDIR:-/tmp}/uninstallmenu-e2e-status.XXXXXX")
+
+console_tmux() {
+    tmux -L "$CONSOLE_SOCKET" -f /dev/null "$@"
+}
+
+# start_console COMMAND...: runs the command, with Wine's settings, in the pane.
+start_console() {
+    local command
+    command=$(printf '%q ' "$@")
+    : >"$CONSOLE_STATUS"
+    console_tmux new-session -d -x "$CONSOLE_WIDTH" -y "$CONSOLE_HEIGHT" -s e2e \
+        "cd $(printf %q "$SOURCE_DIR") && $command; echo \$? >$(printf %q "$CONSOLE_STATUS")" \
+        </dev/null || return 1
+    # Keep the pane once the program ends, to show its last screen.
+    console_tmux set-option -t e2e remain-on-exit on >/dev/null
+}
+
+screen_text() {
+    console_tmux capture-pane -p -t e2e
+}
+
+# The screen with its colours, for comparing two moments exactly.
+screen_exact() {
+    console_tmux capture-pane -p -e -t e2e
+}
+
+# The screen, colours included, once two looks a moment apart agree: a
+# redraw reaches the terminal in pieces.
+settled_screen() {
+    local previous current tries=0
+    previous=$(screen_exact)
+    while [ $tries -lt 50 ]; do
+        sleep 0.2
+        current=$(screen_exact)
+        [ "$current" = "$previous" ] && break
+        previous=$current
+        tries=$((tries + 1))
+    done
+    printf '%s' "$previous"
+}
+
+press() {
+    console_tmux send-keys -t e2e "$@"
+}
+
+# Keys whose sequence tmux would send in a form Wine does not read.
+press_home() { console_tmux send-keys -t e2e -H 1b 5b 48; }
+press_end() { console_tmux send-keys -t e2e -H 1b 5b 46; }
+
+fail() {
+    echo "FAIL: $*"
+    CONSOLE_FAILURES=$((CONSOLE_FAILURES + 1))
+}
+
+pass() {
+    echo "ok: $*"
+}
+
+show_screen() {
+    echo "---- screen ----"
+    screen_text
+    echo "----------------"
+}
+
+# wait_for TEXT [DESCRIPTION]: until TEXT is on the screen.
+wait_for() {
+    local deadline=$((SECONDS + CONSOLE_TIMEOUT))
+    while [ $SECONDS -le $deadline ]; do
+        screen_text | grep -qF -- "$1" && { pass "${2:-shows $1}"; return 0; }
+        sleep 0.1
+    done
+    fail "${2:-shows $1}: \"$1\" never appeared"
+    show_screen
+    return 1
+}
+
+# wait_gone TEXT [DESCRIPTION]: until TEXT is no longer on the screen.
+wait_gone() {
+    local deadline=$((SECONDS + CONSOLE_TIMEOUT))
+    while [ $SECONDS -le $deadline ]; do
+        screen_text | grep -qF -- "$1" || { pass "${2:-no more $1}"; return 0; }
+        sleep 0.1
+    done
+    fail "${2:-no more $1}: \"$1\" stayed"
+    show_screen
+    return 1
+}
+
+# wait_screen EXACT [DESCRIPTION]: until the screen, colours included, is EXACT.
+wait_screen() {
+    local deadline=$((SECONDS + CONSOLE_TIMEOUT))
+    while [ $SECONDS -le $deadline ]; do
+        [ "$(screen_exact)" = "$1" ] && { pass "${2:-screen as expected}"; return 0; }
+        sleep 0.1
+    done
+    fail "${2:-screen as expected}: it differs"
+    diff <(printf '%s\n' "$1") <(screen_exact) | head -20
+    return 1
+}
+
+# expect_screen_has / expect_screen_lacks TEXT DESCRIPTION: checked at once.
+expect_screen_has() {
+    screen_text | grep -qF -- "$1" && pass "$2" || { fail "$2: \"$1\" missing"; show_screen; }
+}
+expect_screen_lacks() {
+    screen_text | grep -qF -- "$1" && { fail "$2: \"$1\" present"; show_screen; } || pass "$2"
+}
+
+# wait_exit [DESCRIPTION]: until the program has ended; its status must be 0.
+wait_exit() {
+    local deadline=$((SECONDS + CONSOLE_TIMEOUT)) status
+    while [ $SECONDS -le $deadline ]; do
+        status=$(cat "$CONSOLE_STATUS")
+        if [ -n "$status" ]; then
+            [ "$status" = 0 ] && pass "${1:-quits} with status 0" ||
+                { fail "${1:-quits}: exit status $status"; show_screen; }
+            return 0
+        fi
+        sleep 0.1
+    done
+    fail "${1:-quits}: still running"
+    show_screen
+    return 1
+}
+
+# The row number (from 1) of the first screen line holding TEXT, or nothing.
+row_of() {
+    screen_text | grep -nF -- "$1" | head -1 | cut -d: -f1
+}
+
+# Ends the tmux server and removes its socket, which the server leaves behind.
+close_console() {
+    local socket
+    socket=$(console_tmux display-message -p '#{socket_path}' 2>/dev/null)
+    console_tmux kill-server 2>/dev/null
+    [ -n "$socket" ] && rm -f "$socket"
+    rm -f "$CONSOLE_STATUS"
+}
+
+finish() {
+    close_console
+    if [ "$CONSOLE_FAILURES" -gt 0 ]; then
+        echo "$CONSOLE_FAILURES check(s) failed"
+        exit 1
+    fi
+    echo "all checks passed"
+    exit 0
+}

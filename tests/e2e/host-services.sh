@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# plughost's services on a real console, driven through a test-only plug-in
+# that calls them and shows their answers in a box: the plug-ins menu; the
+# menu service's highlight, movement, scrolling and break keys; the message
+# service's buttons, warning colours, long lines and box without buttons;
+# saving and putting back the screen; the language chosen.
+# Usage: host-services.sh SOURCE_DIR BUILD_DIR
+set -u
+SOURCE_DIR=$1
+BUILD_DIR=$2
+. "$(dirname "${BASH_SOURCE[0]}")/console.sh"
+trap close_console EXIT
+
+wine=$SOURCE_DIR/scripts/wine
+host=$BUILD_DIR/plughost.exe
+probe=$BUILD_DIR/tests/probe/HostProbe.dll
+
+# answer TEXT DESCRIPTION: the probe's result box shows TEXT; Enter on its
+# first button (Again) goes back to the probe's menu.
+menu_answer() {
+    wait_for "$1" "$2" && press Enter && wait_for "Del F4 break" >/dev/null
+}
+
+start_console "$wine" "$host" --lang Klingon "$probe"
+wait_for "REAL REGISTRY" "without --sandbox the top row says the registry is the real one"
+wait_for "F10 Quit" "the key bar names the keys"
+expect_screen_has "HostProbe.dll, English" "an unknown language falls back to English"
+before=$(settled_screen)
+
+press F11
+wait_for "Plug-in commands" "F11 opens the plug-ins menu"
+expect_screen_has "Probe the menu" "the plug-ins menu lists the plug-in's first entry"
+expect_screen_has "Probe the message box" "and its second"
+press Escape
+wait_screen "$before" "Esc closes the plug-ins menu and puts back the panels"
+
+press Enter
+wait_for "Plug-in commands" "Enter on the panels opens the plug-ins menu too"
+press Enter
+wait_for "Del F4 break" "the first entry opens the plug-in's menu, bottom line in its border"
+expect_screen_has "Probe menu" "with its title in the top border"
+press Enter
+menu_answer "Menu answered 2, BreakCode -1" "the item marked selected is highlighted first"
+press Down Down Delete
+menu_answer "Menu answered 5, BreakCode 0" \
+    "Down skips the separator; Del answers the highlighted item and its place among the break keys"
+press_end
+wait_for "Row 40" "End scrolls to the last item"
+expect_screen_lacks "Row 01" "the first items scroll out of the box"
+press F4
+menu_answer "Menu answered 39, BreakCode 1" "the second break key"
+press_end
+press S-F4 PageUp Enter
+menu_answer "Menu answered 15, BreakCode -1" \
+    "Shift+F4 is not a break key; PgUp moves a page; Enter answers the item"
+press_home
+press Up Enter
+menu_answer "Menu answered 39, BreakCode -1" "Up on the first item goes round to the last"
+press Escape
+wait_for "Menu answered -1, BreakCode -1" "Esc answers -1"
+press Right Enter
+wait_screen "$before" "the plug-in restores the screen and redraws the panels: as before"
+
+press F11 Down Enter
+wait_for "Probe warning" "the second entry shows a warning box"
+expect_screen_has "Probe notice on the top row" "text the plug-in draws shows at once"
+expect_screen_has "[ One ] [ Two ] [ Three ]" "the buttons stand on one row"
+screen_exact | grep -F "Probe warning" | grep -q '41m' &&
+    pass "the warning box is drawn in warning colours" ||
+    fail "the warning box is not red: $(screen_exact | grep -F 'Probe warning' | cat -v | head -c 200)"
+longest=$(screen_text | grep -o 'L*' | awk '{ if (length > n) n = length } END { print n + 0 }')
+[ "$longest" -gt 0 ] && [ "$longest" -lt "$CONSOLE_WIDTH" ] && ! screen_text | grep -q 'LEND' &&
+    pass "a line longer than the screen is cut ($longest of 200 characters shown)" ||
+    fail "the long line is not cut to the screen (longest run $longest)"
+press Right Right Left Tab Enter
+wait_for "Message 2, no buttons -1, Control 99 0, message 99 []" \
+    "Left, Right and Tab move between buttons; a box without buttons returns at once; unknown services and messages fail softly"
+expect_screen_has "Module HostProbe.dll, number 0, record 408" \
+    "the startup record names the DLL, module number 0, the record's size"
+expect_screen_lacks "Probe notice on the top row" "the saved top row is put back"
+press Enter
+wait_screen "$before" "after the plug-in returns, the panels are as before"
+
+press Escape
+wait_exit "Esc on the panels quits"
+
+console_tmux kill-session -t e2e
+start_console "$wine" "$host" --lang german "$probe"
+wait_for "HostProbe.dll, German" "--lang picks the plug-in's language file by name, in any case"
+press F11
+wait_for "Menue pruefen" "the plug-ins menu is in that language"
+# Esc then another key's escape sequence at once would read as Alt+key.
+press Escape
+wait_gone "Menue pruefen" "Esc closes it"
+press F10
+wait_exit "F10 quits"
+finish

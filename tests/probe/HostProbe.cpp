@@ -1,0 +1,100 @@
+// A test-only plug-in for plughost's end-to-end test: its two plug-ins menu
+// entries call the host's menu and message services and show what the host
+// answered in a message box, where the test reads it off the screen.
+#include <stdio.h>
+#include <string.h>
+
+#include "../../src/shell/Host.h"
+
+static PluginStartupInfo Info;
+static const char* MenuStrings[2];
+
+static const int MenuRows = 40;
+static const int BreakKeys[] = {VK_DELETE, VK_F4, 0};
+
+static const char* ModuleFileName() {
+    const char* slash = strrchr(Info.ModuleName, '\\');
+    return slash ? slash + 1 : Info.ModuleName;
+}
+
+// Shows the host's menu until the user picks Done: row 3 is marked selected,
+// row 5 is a separator, row 7 is checked.
+static void ProbeMenu() {
+    FarMenuItem items[MenuRows];
+    memset(items, 0, sizeof(items));
+    for (int i = 0; i < MenuRows; i++)
+        snprintf(items[i].Text, sizeof(items[i].Text), "Row %02d", i + 1);
+    items[2].Selected = 1;
+    items[4].Separator = 1;
+    items[6].Checked = 1;
+    for (;;) {
+        int breakCode = 12345;  // shows whether the host wrote it
+        int answer = Info.Menu(Info.ModuleNumber, -1, -1, 0, FMENU_AUTOHIGHLIGHT, "Probe menu",
+                               "Del F4 break", NULL, BreakKeys, &breakCode, items, MenuRows);
+        char line[80];
+        snprintf(line, sizeof(line), "Menu answered %d, BreakCode %d", answer, breakCode);
+        const char* box[] = {"Probe", line, "Again", "Done"};
+        if (Info.Message(Info.ModuleNumber, 0, NULL, box, 4, 2) != 0)
+            return;
+    }
+}
+
+// A warning box with a line too long for the screen, three buttons, and a
+// notice on the top row that is put back afterwards.
+static void ProbeMessage() {
+    HANDLE top = Info.SaveScreen(0, 0, -1, 0);
+    Info.Text(2, 0, 7, Info.GetMsg(Info.ModuleNumber, 2));
+    char longLine[201];
+    memset(longLine, 'L', sizeof(longLine) - 1);
+    memcpy(longLine + sizeof(longLine) - 4, "END", 4);
+    const char* box[] = {"Probe warning", "First line", longLine, "One", "Two", "Three"};
+    int answer = Info.Message(Info.ModuleNumber, FMSG_WARNING, NULL, box, 6, 3);
+    Info.RestoreScreen(NULL);
+    Info.RestoreScreen(top);
+
+    const char* notice[] = {"", "Box without buttons"};
+    int noticeAnswer = Info.Message(Info.ModuleNumber, 0, NULL, notice, 2, 0);
+    char line[120], module[120];
+    snprintf(line, sizeof(line), "Message %d, no buttons %d, Control 99 %d, message 99 [%s]",
+             answer, noticeAnswer, Info.Control(INVALID_HANDLE_VALUE, 99, NULL),
+             Info.GetMsg(Info.ModuleNumber, 99));
+    snprintf(module, sizeof(module), "Module %s, number %d, record %d", ModuleFileName(),
+             Info.ModuleNumber, Info.StructSize);
+    const char* result[] = {"Probe", line, module, "OK"};
+    Info.Message(Info.ModuleNumber, 0, NULL, result, 4, 1);
+}
+
+extern "C" {
+
+void WINAPI SetStartupInfo(const PluginStartupInfo* info) {
+    Info = *info;
+    MenuStrings[0] = Info.GetMsg(Info.ModuleNumber, 0);
+    MenuStrings[1] = Info.GetMsg(Info.ModuleNumber, 1);
+}
+
+void WINAPI GetPluginInfo(PluginInfo* pi) {
+    memset(pi, 0, sizeof(*pi));
+    pi->StructSize = sizeof(*pi);
+    pi->PluginMenuStrings = MenuStrings;
+    pi->PluginMenuStringsNumber = 2;
+}
+
+HANDLE WINAPI OpenPlugin(int OpenFrom, int Item) {
+    (void)OpenFrom;
+    HANDLE screen = Info.SaveScreen(0, 0, -1, -1);
+    if (Item == 0)
+        ProbeMenu();
+    else
+        ProbeMessage();
+    Info.RestoreScreen(screen);
+    Info.Control(INVALID_HANDLE_VALUE, FCTL_REDRAWPANEL, NULL);
+    Info.Control(INVALID_HANDLE_VALUE, FCTL_REDRAWANOTHERPANEL, NULL);
+    return INVALID_HANDLE_VALUE;
+}
+
+#ifndef PROBE_WITHOUT_EXITFAR
+void WINAPI ExitFAR(void) {
+}
+#endif
+
+}  // extern "C"
