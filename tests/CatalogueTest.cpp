@@ -30,7 +30,7 @@ protected:
         return names;
     }
     static std::string KeyOf(const std::string& name) {
-        return std::string(UninstallKeyPath) + "\\" + name;
+        return std::string(WindowsUninstallKey) + "\\" + name;
     }
 
     RegistrySandbox Registry;

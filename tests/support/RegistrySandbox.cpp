@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <string.h>
 
-#include "../../src/catalogue/Catalogue.h"
 
 RegistrySandbox::RegistrySandbox() : Root(NULL) {
     static int serial;
@@ -34,7 +33,7 @@ RegistrySandbox::~RegistrySandbox() {
 }
 
 std::string RegistrySandbox::ProgramPath(const std::string& name) const {
-    return std::string(UninstallKeyPath) + "\\" + name;
+    return std::string(WindowsUninstallKey) + "\\" + name;
 }
 
 static void CreateKey(HKEY root, const std::string& path) {
@@ -46,7 +45,7 @@ static void CreateKey(HKEY root, const std::string& path) {
 }
 
 void RegistrySandbox::CreateUninstallKey() {
-    CreateKey(Root, UninstallKeyPath);
+    CreateKey(Root, WindowsUninstallKey);
 }
 
 void RegistrySandbox::AddProgram(const std::string& name, const char* displayName,

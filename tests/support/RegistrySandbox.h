@@ -8,6 +8,9 @@
 
 #include <string>
 
+// Where Windows lists the programs it can remove, below HKEY_LOCAL_MACHINE.
+const char WindowsUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
 class RegistrySandbox {
 public:
     RegistrySandbox();
