@@ -1,6 +1,6 @@
 // Running commands with their output drawn off, against real child
-// processes and real pipes. The console's own state is checked by the
-// console tests; these run without one.
+// processes and real pipes. These run without a console; the console tests
+// check every way of running against a real one.
 #include <string>
 #include <vector>
 
@@ -8,18 +8,8 @@
 #include "../src/runner/Runner.h"
 #include "support/ModuleTest.h"
 #include "support/RegistrySandbox.h"
+#include "support/RunnerCalls.h"
 #include "support/TestChild.h"
-
-typedef std::vector<std::string> Calls;
-
-const Calls TopLineNoticeCalls = {
-    "SaveScreen(0, 0, -1, 0)", "GetMsg(7, 5)",       R"(Text(2, 0, 7, "Msg5"))",
-    "RestoreScreen(null)",     "RestoreScreen(#5c0)",
-};
-const Calls NoticeBoxCalls = {
-    "SaveScreen(0, 0, -1, -1)", "GetMsg(7, 5)",        R"(Message(7, 0, null, {"", "Msg5"}, 2, 0))",
-    "RestoreScreen(null)",      "RestoreScreen(#5c0)",
-};
 
 class RunnerTest : public ModuleTest {
 protected:
@@ -47,18 +37,6 @@ protected:
     ScratchFolder Scratch;
 };
 
-TEST_F(RunnerTest, TopLineNoticeStandsWhileTheChildRuns) {
-    EXPECT_EQ(RunChild("--exit 3"), 3);
-    EXPECT_EQ(Host.Calls, TopLineNoticeCalls);
-    EXPECT_TRUE(Host.SavedScreens.empty());
-}
-
-TEST_F(RunnerTest, NoticeBoxStandsOverTheWholeSavedScreen) {
-    EXPECT_EQ(Run(TestChildCommand("--exit 4"), 0), 4);
-    EXPECT_EQ(Host.Calls, NoticeBoxCalls);
-    EXPECT_TRUE(Host.SavedScreens.empty());
-}
-
 TEST_F(RunnerTest, NothingSavedMeansNothingRestored) {
     Host.SaveScreenFails = true;
     EXPECT_EQ(RunChild("--exit 0"), 0);
@@ -73,14 +51,6 @@ TEST_F(RunnerTest, CommandThatCannotStartPutsEverythingBack) {
         Host.NextScreen = 0;
     }
     EXPECT_EQ(Run(""), -1);
-}
-
-TEST_F(RunnerTest, ChildSeesThePipeAsOutputAndErrors) {
-    std::string report = Scratch.File("console.txt");
-    EXPECT_EQ(RunChild("--record-console " + report), 0);
-    std::string text = Scratch.Read("console.txt");
-    EXPECT_NE(text.find("\nstdout=pipe\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("\nstderr=pipe\n"), std::string::npos) << text;
 }
 
 TEST_F(RunnerTest, DrainsMegabytesOnBothStreams) {

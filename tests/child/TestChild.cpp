@@ -8,6 +8,9 @@
 //   --record-console FILE   write the console's title and input mode and the
 //                           kinds of its standard handles into FILE, one
 //                           "name=value" line each
+//   --record-handle VALUE FILE
+//                           write "pipe N" into FILE when handle VALUE is a
+//                           pipe of N bytes in this process, else "none"
 //   --grandchild ARGS       start this program again with ARGS (one argument),
 //                           inheriting every inheritable handle, without waiting
 //   --sleep MS              sleep
@@ -100,6 +103,14 @@ static std::string ConsoleReport() {
     return report;
 }
 
+static std::string HandleReport(const char* value) {
+    HANDLE handle = (HANDLE)(ULONG_PTR)strtoull(value, NULL, 0);
+    DWORD flags, outSize, inSize, instances;
+    if (!GetNamedPipeInfo(handle, &flags, &outSize, &inSize, &instances))
+        return "none";
+    return "pipe " + std::to_string(outSize);
+}
+
 static bool StartGrandchild(const char* arguments) {
     char self[MAX_PATH];
     if (!GetModuleFileNameA(NULL, self, sizeof(self)))
@@ -124,6 +135,7 @@ static const Step Steps[] = {
     {"--out", 1},        {"--err", 1},           {"--print", 1},      {"--record", 1},
     {"--record-env", 2}, {"--record-console", 1}, {"--grandchild", 1}, {"--sleep", 1},
     {"--touch", 1},      {"--delete-key", 1},    {"--pad", 1},        {"--exit", 1},
+    {"--record-handle", 2},
 };
 
 static int OperandsOf(const std::string& step) {
@@ -162,6 +174,9 @@ int main(int argc, char** argv) {
                 return RecordFailed;
         } else if (step == "--record-console") {
             if (!SaveFile(operand, ConsoleReport()))
+                return RecordFailed;
+        } else if (step == "--record-handle") {
+            if (!SaveFile(second, HandleReport(operand)))
                 return RecordFailed;
         } else if (step == "--grandchild") {
             if (!StartGrandchild(operand))
