@@ -1,0 +1,89 @@
+#include <string.h>
+
+#include "../shell/Shell.h"
+#include "Console.h"
+
+// Processed, line and echo input with mouse events, as a console program
+// started from a command prompt expects to find it.
+const DWORD RunInputMode =
+    ENABLE_PROCESSED_INPUT | ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT | ENABLE_MOUSE_INPUT;
+static_assert(RunInputMode == 0x17, "input mode for the run");
+
+// One blank row for the common widths; a buffer as wide or wider gets a
+// heap line of its own width, so the row is never cut short.
+const int BlankLineSize = 1024;
+// The host keeps its command line and key bar on the bottom two rows of its
+// user screen; moving the finished run up by as many keeps the child's last
+// lines above them.
+const SHORT ScrolledRows = 2;
+
+void RememberInputMode(HANDLE input, ConsoleMemory* memory) {
+    memory->ModeRead = GetConsoleMode(input, &memory->Mode) != 0;
+    // A mode that cannot be read cannot be put back, so it is left alone.
+    if (memory->ModeRead)
+        SetConsoleMode(input, RunInputMode);
+}
+
+void RememberTitle(ConsoleMemory* memory) {
+    // An empty title reads as no characters, without an error and without
+    // touching the buffer; a failure reads as none with an error.
+    memory->Title[0] = '\0';
+    SetLastError(ERROR_SUCCESS);
+    DWORD length = GetConsoleTitleA(memory->Title, TitleSize);
+    memory->Title[TitleSize - 1] = '\0';
+    if (length > 0)
+        // A title longer than the buffer comes back cut (or not at all);
+        // putting that back would shorten it, so it is not taken.
+        memory->TitleRead = length < TitleSize;
+    else
+        memory->TitleRead = GetLastError() == ERROR_SUCCESS && memory->Title[0] == '\0';
+}
+
+void PutBackConsole(HANDLE input, const ConsoleMemory* memory) {
+    if (memory->TitleRead)
+        SetConsoleTitleA(memory->Title);
+    if (memory->ModeRead)
+        SetConsoleMode(input, memory->Mode);
+}
+
+void BlankScreen(HANDLE output) {
+    CONSOLE_SCREEN_BUFFER_INFO buffer;
+    bool read = GetConsoleScreenBufferInfo(output, &buffer) != 0;
+    if (read) {
+        int width = buffer.dwSize.X;
+        char fixedLine[BlankLineSize];
+        char* line = width < BlankLineSize ? fixedLine : (char*)AllocBlock(width + 1);
+        if (line) {
+            memset(line, ' ', width);
+            line[width] = '\0';
+            // The whole buffer, not only the window: the host's user screen
+            // is the buffer the child scrolls through.
+            for (int row = 0; row < buffer.dwSize.Y; row++)
+                Info.Text(0, row, LightGreyOnBlack, line);
+        }
+        if (line != fixedLine)
+            FreeBlock(line);
+    }
+    Info.Text(0, 0, 0, NULL);
+    if (read) {
+        COORD start = {0, buffer.dwCursorPosition.Y};
+        SetConsoleCursorPosition(output, start);
+    }
+}
+
+void ScrollUpTwoRows(HANDLE output) {
+    // Read now rather than taken from before the run: the run may have
+    // resized the buffer, and a run whose pipe failed never read it.
+    CONSOLE_SCREEN_BUFFER_INFO buffer;
+    if (!GetConsoleScreenBufferInfo(output, &buffer))
+        return;
+    // Corners are inclusive. A rectangle reaching past the buffer is clipped
+    // by some consoles and refused whole by others.
+    SMALL_RECT source = {0, ScrolledRows, (SHORT)(buffer.dwSize.X - 1),
+                         (SHORT)(buffer.dwSize.Y - 1)};
+    COORD destination = {0, 0};
+    CHAR_INFO fill;
+    fill.Char.AsciiChar = ' ';
+    fill.Attributes = LightGreyOnBlack;
+    ScrollConsoleScreenBufferA(output, &source, NULL, destination, &fill);
+}

@@ -1,0 +1,156 @@
+#include <string.h>
+
+#include "../dialogs/Dialogs.h"
+#include "../shell/Shell.h"
+#include "Console.h"
+#include "Runner.h"
+
+// The pipe's buffer.
+const DWORD PipeSize = 0x8000;
+// Drawn-off output is read, and thrown away, in pieces of this size.
+const DWORD DrainBufferSize = 32768;
+// The expanded command when it fits; a longer one gets a heap block.
+const DWORD ExpandedCommandSize = 260;
+// The longest command line a process can be started with, in characters
+// with the terminator; expansion works within the same bound.
+const DWORD CommandLineLimit = 32767;
+// A child that is done within this time has ended before reading starts;
+// one that writes more than the pipe holds waits until reading starts.
+const DWORD FirstWaitMs = 1000;
+// Where the notice stands on the top row.
+const int NoticeColumn = 2;
+
+// The records handed to the platform are sized by the build's own types;
+// the 32-bit product's must be the sizes the platform's 32-bit ABI gives.
+#ifndef _WIN64
+static_assert(sizeof(STARTUPINFOA) == 68, "startup record");
+static_assert(sizeof(SECURITY_ATTRIBUTES) == 12, "security attributes");
+#endif
+
+// Expands the environment references of commandLine into fixed (of
+// ExpandedCommandSize bytes) or, when that is too small, into a heap block
+// of the size the platform asks for, left in *block for the caller to
+// release. A result of 0 or larger than the buffer means it did not fit, and
+// the text then left in the buffer (cut short, or nothing) is never used.
+// Null when the command cannot be expanded or is longer than a command line
+// may be: beyond that bound the platform may also cut the text short while
+// reporting success.
+static char* ExpandCommand(const char* commandLine, char* fixed, char** block) {
+    char* target = fixed;
+    DWORD size = ExpandedCommandSize;
+    for (;;) {
+        DWORD result = ExpandEnvironmentStringsA(commandLine, target, size);
+        if (result != 0 && result <= size)
+            return result <= CommandLineLimit ? target : NULL;
+        DWORD needed = result != 0 ? result : ExpandEnvironmentStringsA(commandLine, NULL, 0);
+        // Some platforms ask for one byte more than the text takes. A size
+        // that does not grow would never fit.
+        if (needed <= size || needed > CommandLineLimit + 1)
+            return NULL;
+        FreeBlock(*block);
+        *block = (char*)AllocBlock(needed);
+        if (!*block)
+            return NULL;
+        target = *block;
+        size = needed;
+    }
+}
+
+// Reads until every holder of the write end has closed it, including
+// anything the child started that inherited it. The buffer lives only
+// while draining.
+static void DrainPipe(HANDLE readEnd) {
+    char discard[DrainBufferSize];
+    DWORD got;
+    while (ReadFile(readEnd, discard, sizeof(discard), &got, NULL)) {
+    }
+}
+
+int RunCommand(HANDLE hPlugin, const char* CommandLine, int CaptureOutput, int TopLineNotice,
+               int SetTitle, int NoticeNumber) {
+    STARTUPINFOA startup;
+    memset(&startup, 0, sizeof(startup));
+    startup.cb = sizeof(startup);
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+    HANDLE screen = NULL;
+    HANDLE readEnd = NULL;
+    HANDLE writeEnd = NULL;
+
+    if (CaptureOutput) {
+        SECURITY_ATTRIBUTES inheritable = {sizeof(SECURITY_ATTRIBUTES), NULL, TRUE};
+        if (CreatePipe(&readEnd, &writeEnd, &inheritable, PipeSize)) {
+            // The startup record names no handles, so the child takes the
+            // process's own: output and errors into the pipe, input from
+            // the console.
+            SetStdHandle(STD_OUTPUT_HANDLE, writeEnd);
+            SetStdHandle(STD_ERROR_HANDLE, writeEnd);
+            if (TopLineNotice) {
+                screen = Info.SaveScreen(0, 0, -1, 0);
+                Info.Text(NoticeColumn, 0, LightGreyOnBlack, GetMsgText(NoticeNumber));
+            } else {
+                screen = Info.SaveScreen(0, 0, -1, -1);
+                MessageBuilder notice(0, NULL);
+                notice.AddLine("");
+                notice.AddLineMsg(NoticeNumber);
+                notice.Show();
+            }
+        } else {
+            // The child writes into the console as it stands instead.
+            readEnd = NULL;
+            writeEnd = NULL;
+            CaptureOutput = 0;
+        }
+    } else {
+        BlankScreen(output);
+    }
+
+    ConsoleMemory console;
+    RememberInputMode(input, &console);
+    char fixedCommand[ExpandedCommandSize];
+    char* heapCommand = NULL;
+    char* command = ExpandCommand(CommandLine, fixedCommand, &heapCommand);
+    RememberTitle(&console);
+    if (SetTitle && command && console.TitleRead)
+        SetConsoleTitleA(command);
+
+    PROCESS_INFORMATION process;
+    bool started = command && CreateProcessA(NULL, command, NULL, NULL,
+                                             CaptureOutput ? TRUE : FALSE, 0, NULL, NULL,
+                                             &startup, &process);
+
+    if (CaptureOutput) {
+        SetStdHandle(STD_OUTPUT_HANDLE, output);
+        SetStdHandle(STD_ERROR_HANDLE, error);
+        // Only the child's copies may keep the pipe open now.
+        CloseHandle(writeEnd);
+    }
+    DWORD exitCode = (DWORD)-1;
+    if (started) {
+        if (CaptureOutput) {
+            WaitForSingleObject(process.hProcess, FirstWaitMs);
+            DrainPipe(readEnd);
+            CloseHandle(readEnd);
+        }
+        WaitForSingleObject(process.hProcess, INFINITE);
+        if (!GetExitCodeProcess(process.hProcess, &exitCode))
+            exitCode = (DWORD)-1;
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    } else if (CaptureOutput) {
+        CloseHandle(readEnd);
+    }
+
+    PutBackConsole(input, &console);
+    if (!CaptureOutput) {
+        ScrollUpTwoRows(output);
+        Info.Control(hPlugin, FCTL_SETUSERSCREEN, NULL);
+    }
+    if (screen) {
+        Info.RestoreScreen(NULL);
+        Info.RestoreScreen(screen);
+    }
+    FreeBlock(heapCommand);
+    return started ? (int)exitCode : -1;
+}

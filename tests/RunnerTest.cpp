@@ -1,0 +1,144 @@
+// Running commands with their output drawn off, against real child
+// processes and real pipes. These run without a console; the console tests
+// check every way of running against a real one.
+#include <string>
+#include <vector>
+
+#include "../src/catalogue/Catalogue.h"
+#include "../src/runner/Runner.h"
+#include "support/ModuleTest.h"
+#include "support/RegistrySandbox.h"
+#include "support/RunnerCalls.h"
+#include "support/TestChild.h"
+
+class RunnerTest : public ModuleTest {
+protected:
+    // Runs a command with its output drawn off and checks that the process's
+    // standard handles and its open handles are as they were: every handle
+    // the run opened is closed, and none of anyone else's.
+    int Run(const std::string& command, int topLineNotice = 1) {
+        StandardHandles standard = StandardHandles::Now();
+        std::vector<HANDLE> open = OpenHandles();
+        int result = RunCommand(INVALID_HANDLE_VALUE, command.c_str(), 1, topLineNotice, 1,
+                                MsgRunning);
+        EXPECT_TRUE(StandardHandles::Now() == standard) << "standard handles not given back";
+        EXPECT_EQ(OpenHandles(), open) << "handles left open, or closed that were not the run's";
+        return result;
+    }
+    int RunChild(const std::string& arguments) { return Run(TestChildCommand(arguments)); }
+
+    void TearDown() override {
+        for (const char* name : {"UNINSTALLMENU_TEST_DIR", "UNINSTALLMENU_TEST_WORD",
+                                 "UNINSTALLMENU_TEST_PAD", "UNINSTALLMENU_TEST_REST"})
+            SetEnvironmentVariableA(name, NULL);
+        ModuleTest::TearDown();
+    }
+
+    ScratchFolder Scratch;
+};
+
+TEST_F(RunnerTest, NothingSavedMeansNothingRestored) {
+    Host.SaveScreenFails = true;
+    EXPECT_EQ(RunChild("--exit 0"), 0);
+    EXPECT_EQ(Host.Calls, Calls(TopLineNoticeCalls.begin(), TopLineNoticeCalls.end() - 2));
+}
+
+TEST_F(RunnerTest, CommandThatCannotStartPutsEverythingBack) {
+    for (int topLine : {1, 0}) {
+        Host.Calls.clear();
+        EXPECT_EQ(Run("\"C:\\no\\such\\uninstaller.exe\" /S", topLine), -1);
+        EXPECT_EQ(Host.Calls, topLine ? TopLineNoticeCalls : NoticeBoxCalls);
+        Host.NextScreen = 0;
+    }
+    EXPECT_EQ(Run(""), -1);
+}
+
+TEST_F(RunnerTest, DrainsMegabytesOnBothStreams) {
+    // The child fails with its own code when a write is refused, so its
+    // asked-for code shows that everything it wrote was taken.
+    EXPECT_EQ(RunChild("--out 6000000 --err 5000000 --out 100 --exit 7"), 7);
+}
+
+TEST_F(RunnerTest, KeepsDrainingWhileAGrandchildHoldsThePipe) {
+    ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(RunChild("--grandchild \"--sleep 1500 --out 100000 --touch " +
+                       Scratch.File("grandchild-done") + "\" --exit 5"),
+              5);
+    EXPECT_GE(GetTickCount64() - start, 1400u);
+    EXPECT_TRUE(Scratch.Has("grandchild-done")) << "returned before the grandchild ended";
+}
+
+TEST_F(RunnerTest, ExpandsEnvironmentReferencesBeforeStarting) {
+    SetEnvironmentVariableA("UNINSTALLMENU_TEST_DIR", Scratch.Path().c_str());
+    SetEnvironmentVariableA("UNINSTALLMENU_TEST_WORD", "expanded");
+    std::string child = TestChildPath();
+    EXPECT_EQ(Run("\"" + child + "\" --record %UNINSTALLMENU_TEST_DIR%\\command.txt " +
+                  "--pad %UNINSTALLMENU_TEST_WORD% --pad %UNINSTALLMENU_TEST_UNSET%"),
+              0);
+    EXPECT_EQ(Scratch.Read("command.txt"),
+              "\"" + child + "\" --record " + Scratch.File("command.txt") +
+                  " --pad expanded --pad %UNINSTALLMENU_TEST_UNSET%");
+}
+
+TEST_F(RunnerTest, UninstallerCanRemoveItsOwnEntry) {
+    RegistrySandbox registry;
+    ASSERT_TRUE(registry.Ready());
+    registry.AddProgram("Self", "Self-removing", "unused");
+    std::string key = registry.Path() + "\\" + UninstallKeyPath + "\\Self";
+    EXPECT_EQ(RunChild("--delete-key \"" + key + "\""), 0);
+    EXPECT_FALSE(registry.HasProgram("Self"));
+}
+
+// Exit codes come back as the child gave them, as an int; 0xFFFFFFFF reads
+// as -1, the same as a command that could not start.
+struct ExitCodeRow {
+    const char* Code;
+    int Result;
+};
+
+class RunnerExitCodeTest : public RunnerTest, public ::testing::WithParamInterface<ExitCodeRow> {};
+
+TEST_P(RunnerExitCodeTest, ComesBackAsTheChildGaveIt) {
+    EXPECT_EQ(RunChild(std::string("--exit ") + GetParam().Code), GetParam().Result);
+}
+
+INSTANTIATE_TEST_SUITE_P(Codes, RunnerExitCodeTest,
+                         ::testing::Values(ExitCodeRow{"0", 0}, ExitCodeRow{"1", 1},
+                                           ExitCodeRow{"3010", 3010},
+                                           ExitCodeRow{"259", 259},  // STILL_ACTIVE
+                                           ExitCodeRow{"0x7FFFFFFF", 0x7FFFFFFF},
+                                           ExitCodeRow{"0xC0000005", (int)0xC0000005},
+                                           ExitCodeRow{"0xFFFFFFFF", -1}));
+
+// Commands whose expansion, terminator included, needs more than the
+// 260-byte buffer run expanded in full, up to the longest command line a
+// process can take; longer ones are not started at all.
+class RunnerLongCommandTest : public RunnerTest, public ::testing::WithParamInterface<size_t> {};
+
+TEST_P(RunnerLongCommandTest, RunsExpandedInFullOrNotAtAll) {
+    const size_t length = GetParam();
+    const size_t PadPiece = 1000;
+    std::string command = TestChildCommand("--record " + Scratch.File("command.txt") + " --pad ");
+    ASSERT_LT(command.size(), length);
+    size_t padding = length - command.size();
+    std::string expected = command + std::string(padding, 'p');
+    SetEnvironmentVariableA("UNINSTALLMENU_TEST_PAD", std::string(PadPiece, 'p').c_str());
+    SetEnvironmentVariableA("UNINSTALLMENU_TEST_REST", std::string(padding % PadPiece, 'p').c_str());
+    for (size_t i = 0; i < padding / PadPiece; i++)
+        command += "%UNINSTALLMENU_TEST_PAD%";
+    if (padding % PadPiece)
+        command += "%UNINSTALLMENU_TEST_REST%";
+
+    const size_t LongestCommandLine = 32766;
+    if (length <= LongestCommandLine) {
+        EXPECT_EQ(Run(command), 0);
+        EXPECT_EQ(Scratch.Read("command.txt"), expected);
+    } else {
+        EXPECT_EQ(Run(command), -1);
+        EXPECT_FALSE(Scratch.Has("command.txt"));
+    }
+    EXPECT_EQ(Host.Calls, TopLineNoticeCalls);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lengths, RunnerLongCommandTest,
+                         ::testing::Values(259, 260, 261, 4000, 32766, 32767, 50000));

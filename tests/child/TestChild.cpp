@@ -1,0 +1,197 @@
+// The helper program the runner's tests start as a child process. Its
+// arguments are steps, carried out in order:
+//   --out N                 write N bytes to standard output
+//   --err N                 write N bytes to standard error
+//   --print TEXT            write TEXT and a line end to standard output
+//   --record FILE           write its own command line into FILE
+//   --record-env NAME FILE  write the value of environment variable NAME into FILE
+//   --record-console FILE   write the console's title and input mode and the
+//                           kinds of its standard handles into FILE, one
+//                           "name=value" line each
+//   --record-handle VALUE FILE
+//                           write "pipe N" into FILE when handle VALUE is a
+//                           pipe of N bytes in this process, else "none"
+//   --grandchild ARGS       start this program again with ARGS (one argument),
+//                           inheriting every inheritable handle, without waiting
+//   --sleep MS              sleep
+//   --touch FILE            create FILE, empty
+//   --delete-key PATH       delete PATH under HKEY_CURRENT_USER with its subkeys
+//   --pad TEXT              nothing: makes a command line as long as wanted
+//   --exit N                end at once with exit code N (decimal or 0x...)
+// Without --exit it ends with 0. A step that fails ends it with one of the
+// codes below, so a test can tell a failed step from the code it asked for.
+#include <windows.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <string>
+
+enum Failure {
+    WriteFailed = 90,
+    RecordFailed = 91,
+    GrandchildFailed = 92,
+    DeleteFailed = 93,
+    BadArguments = 94,
+};
+
+static const DWORD ChunkSize = 65536;
+
+static bool WriteBytes(DWORD which, unsigned long long count, char fill) {
+    static char chunk[ChunkSize];
+    memset(chunk, fill, sizeof(chunk));
+    HANDLE handle = GetStdHandle(which);
+    while (count > 0) {
+        DWORD piece = count < ChunkSize ? (DWORD)count : ChunkSize;
+        DWORD written = 0;
+        if (!WriteFile(handle, chunk, piece, &written, NULL) || written != piece)
+            return false;
+        count -= piece;
+    }
+    return true;
+}
+
+static bool WriteText(DWORD which, const std::string& text) {
+    DWORD written = 0;
+    return WriteFile(GetStdHandle(which), text.data(), (DWORD)text.size(), &written, NULL) &&
+           written == text.size();
+}
+
+static bool SaveFile(const char* path, const std::string& text) {
+    FILE* file = fopen(path, "wb");
+    if (!file)
+        return false;
+    bool ok = fwrite(text.data(), 1, text.size(), file) == text.size();
+    return fclose(file) == 0 && ok;
+}
+
+static const char* KindOf(HANDLE handle) {
+    switch (GetFileType(handle)) {
+    case FILE_TYPE_CHAR:
+        return "char";
+    case FILE_TYPE_PIPE:
+        return "pipe";
+    case FILE_TYPE_DISK:
+        return "disk";
+    default:
+        return "none";
+    }
+}
+
+static std::string ConsoleReport() {
+    std::string report = "title=";
+    static char title[65536];
+    title[0] = '\0';
+    SetLastError(ERROR_SUCCESS);
+    DWORD length = GetConsoleTitleA(title, sizeof(title));
+    bool read = length > 0 || GetLastError() == ERROR_SUCCESS;
+    report += read ? std::string(title, strnlen(title, sizeof(title))) : "(none)";
+    report += "\nmode=";
+    DWORD mode;
+    char number[32];
+    if (GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode)) {
+        snprintf(number, sizeof(number), "0x%lx", (unsigned long)mode);
+        report += number;
+    } else {
+        report += "(none)";
+    }
+    report += std::string("\nstdin=") + KindOf(GetStdHandle(STD_INPUT_HANDLE));
+    report += std::string("\nstdout=") + KindOf(GetStdHandle(STD_OUTPUT_HANDLE));
+    report += std::string("\nstderr=") + KindOf(GetStdHandle(STD_ERROR_HANDLE));
+    report += "\n";
+    return report;
+}
+
+static std::string HandleReport(const char* value) {
+    HANDLE handle = (HANDLE)(ULONG_PTR)strtoull(value, NULL, 0);
+    DWORD flags, outSize, inSize, instances;
+    if (!GetNamedPipeInfo(handle, &flags, &outSize, &inSize, &instances))
+        return "none";
+    return "pipe " + std::to_string(outSize);
+}
+
+static bool StartGrandchild(const char* arguments) {
+    char self[MAX_PATH];
+    if (!GetModuleFileNameA(NULL, self, sizeof(self)))
+        return false;
+    std::string command = std::string("\"") + self + "\" " + arguments;
+    STARTUPINFOA startup;
+    memset(&startup, 0, sizeof(startup));
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process;
+    if (!CreateProcessA(NULL, &command[0], NULL, NULL, TRUE, 0, NULL, NULL, &startup, &process))
+        return false;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
+struct Step {
+    const char* Name;
+    int Operands;
+};
+static const Step Steps[] = {
+    {"--out", 1},        {"--err", 1},           {"--print", 1},      {"--record", 1},
+    {"--record-env", 2}, {"--record-console", 1}, {"--grandchild", 1}, {"--sleep", 1},
+    {"--touch", 1},      {"--delete-key", 1},    {"--pad", 1},        {"--exit", 1},
+    {"--record-handle", 2},
+};
+
+static int OperandsOf(const std::string& step) {
+    for (const Step& known : Steps)
+        if (step == known.Name)
+            return known.Operands;
+    return -1;
+}
+
+int main(int argc, char** argv) {
+    for (int i = 1; i < argc; i++) {
+        std::string step = argv[i];
+        int operands = OperandsOf(step);
+        if (operands < 0 || i + operands >= argc) {
+            fprintf(stderr, "testchild: cannot read step %s\n", step.c_str());
+            return BadArguments;
+        }
+        const char* operand = argv[i + 1];
+        const char* second = operands > 1 ? argv[i + 2] : NULL;
+        i += operands;
+        if (step == "--out" || step == "--err") {
+            bool out = step == "--out";
+            if (!WriteBytes(out ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE,
+                            strtoull(operand, NULL, 0), out ? 'o' : 'e'))
+                return WriteFailed;
+        } else if (step == "--print") {
+            if (!WriteText(STD_OUTPUT_HANDLE, std::string(operand) + "\r\n"))
+                return WriteFailed;
+        } else if (step == "--record") {
+            if (!SaveFile(operand, GetCommandLineA()))
+                return RecordFailed;
+        } else if (step == "--record-env") {
+            static char value[65536];
+            DWORD length = GetEnvironmentVariableA(operand, value, sizeof(value));
+            if (length >= sizeof(value) || !SaveFile(second, std::string(value, length)))
+                return RecordFailed;
+        } else if (step == "--record-console") {
+            if (!SaveFile(operand, ConsoleReport()))
+                return RecordFailed;
+        } else if (step == "--record-handle") {
+            if (!SaveFile(second, HandleReport(operand)))
+                return RecordFailed;
+        } else if (step == "--grandchild") {
+            if (!StartGrandchild(operand))
+                return GrandchildFailed;
+        } else if (step == "--sleep") {
+            Sleep((DWORD)strtoul(operand, NULL, 0));
+        } else if (step == "--touch") {
+            if (!SaveFile(operand, ""))
+                return RecordFailed;
+        } else if (step == "--delete-key") {
+            if (RegDeleteTreeA(HKEY_CURRENT_USER, operand) != ERROR_SUCCESS)
+                return DeleteFailed;
+        } else if (step == "--exit") {
+            return (int)strtoul(operand, NULL, 0);
+        }
+    }
+    return 0;
+}
