@@ -9,7 +9,7 @@ RegistrySandbox::RegistrySandbox() : Root(NULL) {
     RootPath = "Software\\UninstallMenuTests\\" + std::to_string(GetCurrentProcessId()) + "-" +
                std::to_string(serial++);
     HKEY root;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, RootPath.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL,
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, RootPath.c_str(), 0, NULL, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, NULL,
                         &root, NULL) != ERROR_SUCCESS) {
         ADD_FAILURE() << "cannot create the scratch key " << RootPath;
         return;
@@ -38,7 +38,7 @@ std::string RegistrySandbox::ProgramPath(const std::string& name) const {
 
 static void CreateKey(HKEY root, const std::string& path) {
     HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL),
+    ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, NULL, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, NULL, &key, NULL),
               ERROR_SUCCESS)
         << path;
     RegCloseKey(key);
@@ -60,7 +60,7 @@ void RegistrySandbox::AddProgram(const std::string& name, const char* displayNam
 void RegistrySandbox::SetRawValue(const std::string& name, const char* valueName, DWORD type,
                                   const void* data, DWORD size) {
     HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(Root, ProgramPath(name).c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL,
+    ASSERT_EQ(RegCreateKeyExA(Root, ProgramPath(name).c_str(), 0, NULL, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, NULL,
                               &key, NULL),
               ERROR_SUCCESS);
     EXPECT_EQ(RegSetValueExA(key, valueName, 0, type, (const BYTE*)data, size), ERROR_SUCCESS);

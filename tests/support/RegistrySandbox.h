@@ -1,7 +1,9 @@
 // A scratch registry that HKEY_LOCAL_MACHINE points to for this process, so
 // the module's reads and deletions never reach the machine's real keys.
 // Created under HKEY_CURRENT_USER by the constructor, removed whole by the
-// destructor.
+// destructor. Every key is volatile: a test that dies leaves nothing past the
+// registry's next start, and other suites' volatile scratch keys may share
+// the parent (a volatile key takes only volatile subkeys).
 #pragma once
 
 #include <windows.h>
