@@ -1,0 +1,213 @@
+// The plug-ins menu entry end to end: the built DLL driven through its four
+// entry points by the fake host, over a sandboxed registry.
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "support/FakeHost.h"
+#include "support/PluginDll.h"
+#include "support/RegistrySandbox.h"
+#include "support/TestChild.h"
+
+typedef std::vector<std::string> Calls;
+
+// The catalogue menu as the host must receive it on every pass: title,
+// bottom line, Del as the one break key, and no item selected.
+static std::string CatalogueMenu(const std::vector<std::string>& names) {
+    std::string items;
+    for (const std::string& name : names)
+        items += (items.empty() ? "\"" : ", \"") + name + "\"";
+    return "Menu(7, -1, -1, 0, 4, \"Msg3\", \"Msg4\", null, {46, 0}, &code, {" + items + "}, " +
+           std::to_string(names.size()) + ")";
+}
+
+static std::string DeleteConfirmation(const std::string& name) {
+    return R"(Message(7, 0, null, {"Msg6", "Msg7", ")" + name + R"(", "Msg6", "Msg2"}, 5, 2))";
+}
+
+// What the runner shows the host around an uninstaller's run: the notice on
+// the top row, then that row given back (the whole screen was saved first).
+static const Calls RunnerNotice = {"SaveScreen(0, 0, -1, 0)", R"(Text(2, 0, 7, "Msg5"))",
+                                   "RestoreScreen(null)", "RestoreScreen(#5c1)"};
+
+static Calls Joined(std::initializer_list<Calls> parts) {
+    Calls all;
+    for (const Calls& part : parts)
+        all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+static const char SaveWholeScreen[] = "SaveScreen(0, 0, -1, -1)";
+static const char RestoreWholeScreen[] = "RestoreScreen(#5c0)";
+static const char RedrawPanel[] = "Control(INVALID, 5, 0)";
+static const char RedrawOtherPanel[] = "Control(INVALID, 6, 0)";
+
+class MenuTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(Registry.Ready());
+        ASSERT_TRUE(Dll.Ready());
+        PluginStartupInfo info = Host.StartupInfo();
+        Dll.SetStartupInfo(&info);
+        BlocksBefore = Dll.LiveBlocks();
+    }
+    void TearDown() override {
+        if (!Dll.Ready())
+            return;
+        EXPECT_EQ(Dll.LiveBlocks(), BlocksBefore) << "the loop kept blocks after it returned";
+        EXPECT_TRUE(Host.SavedScreens.empty()) << "a saved screen was never given back";
+        Dll.ExitFAR();
+        EXPECT_EQ(Dll.LiveBlocks(), 0);
+        EXPECT_EQ(Dll.StrayFrees(), 0);
+    }
+    void Open() {
+        EXPECT_EQ(Dll.OpenPlugin(0, 0), INVALID_HANDLE_VALUE);
+    }
+    void AddAlphaBetaGamma() {
+        Registry.AddProgram("gamma", "Gamma", "gamma.exe");
+        Registry.AddProgram("alpha", "alpha", "alpha.exe");
+        Registry.AddProgram("beta", "Beta", "beta.exe");
+    }
+
+    RegistrySandbox Registry;
+    FakeHost Host;
+    PluginDll Dll;
+    int BlocksBefore = 0;
+};
+
+TEST_F(MenuTest, EscRestoresTheScreenAndRedrawsBothPanels) {
+    AddAlphaBetaGamma();
+    Open();
+    EXPECT_EQ(Host.CallsExceptGetMsg(),
+              (Calls{SaveWholeScreen, CatalogueMenu({"alpha", "Beta", "Gamma"}), RestoreWholeScreen,
+                     RedrawPanel, RedrawOtherPanel}));
+}
+
+TEST_F(MenuTest, DelThenDeleteButtonRemovesTheKeyAndTheNextPassOmitsIt) {
+    AddAlphaBetaGamma();
+    Host.MenuAnswers = {{1, 0}};
+    Host.MessageAnswers = {0};
+    Open();
+    EXPECT_FALSE(Registry.HasProgram("beta"));
+    EXPECT_TRUE(Registry.HasProgram("alpha"));
+    EXPECT_EQ(Host.CallsExceptGetMsg(),
+              (Calls{SaveWholeScreen, CatalogueMenu({"alpha", "Beta", "Gamma"}),
+                     DeleteConfirmation("Beta"), CatalogueMenu({"alpha", "Gamma"}),
+                     RestoreWholeScreen, RedrawPanel, RedrawOtherPanel}));
+}
+
+class MenuDeclineTest : public MenuTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(MenuDeclineTest, DelThenAnyOtherAnswerChangesNothing) {
+    AddAlphaBetaGamma();
+    Host.MenuAnswers = {{2, 0}};
+    Host.MessageAnswers = {GetParam()};
+    Open();
+    EXPECT_TRUE(Registry.HasProgram("gamma"));
+    Calls expected = {SaveWholeScreen, CatalogueMenu({"alpha", "Beta", "Gamma"}),
+                      DeleteConfirmation("Gamma"), CatalogueMenu({"alpha", "Beta", "Gamma"}),
+                      RestoreWholeScreen, RedrawPanel, RedrawOtherPanel};
+    EXPECT_EQ(Host.CallsExceptGetMsg(), expected);
+}
+
+// The second button, and Esc on the box.
+INSTANTIATE_TEST_SUITE_P(Answers, MenuDeclineTest, ::testing::Values(1, -1));
+
+TEST_F(MenuTest, DeletingTheLastEntryReturnsToTheHostAtOnce) {
+    Registry.AddProgram("only", "Only one", "only.exe");
+    Registry.AddProgram("nameless", nullptr, "nameless.exe");
+    Host.MenuAnswers = {{0, 0}};
+    Host.MessageAnswers = {0};
+    Open();
+    EXPECT_FALSE(Registry.HasProgram("only"));
+    // Nothing is left to list: the screen goes back, the panels were never covered.
+    EXPECT_EQ(Host.CallsExceptGetMsg(),
+              (Calls{SaveWholeScreen, CatalogueMenu({"Only one"}), DeleteConfirmation("Only one"),
+                     RestoreWholeScreen}));
+}
+
+TEST_F(MenuTest, UnreadableListWarnsAndGivesTheScreenBack) {
+    Open();
+    EXPECT_EQ(Host.CallsExceptGetMsg(),
+              (Calls{SaveWholeScreen, R"(Message(7, 1, null, {"Msg0", "Msg8", "Msg1"}, 3, 1))",
+                     RestoreWholeScreen}));
+}
+
+TEST_F(MenuTest, DeletionTheRegistryRefusesLeavesTheEntryListed) {
+    AddAlphaBetaGamma();
+    // A key with a subkey of its own is not deleted: only that one key may go.
+    Registry.AddProgram("beta\\Components", nullptr, nullptr);
+    Host.MenuAnswers = {{1, 0}};
+    Host.MessageAnswers = {0};
+    Open();
+    EXPECT_TRUE(Registry.HasProgram("beta"));
+    EXPECT_EQ(Host.CallsExceptGetMsg(),
+              (Calls{SaveWholeScreen, CatalogueMenu({"alpha", "Beta", "Gamma"}),
+                     DeleteConfirmation("Beta"), CatalogueMenu({"alpha", "Beta", "Gamma"}),
+                     RestoreWholeScreen, RedrawPanel, RedrawOtherPanel}));
+}
+
+TEST_F(MenuTest, EnterRunsTheUninstallerAndTheNextPassShowsItsWork) {
+    AddAlphaBetaGamma();
+    // Beta's uninstaller removes Beta's own entry, as a real one does.
+    std::string betaKey = Registry.Path() + "\\" + WindowsUninstallKey + "\\beta";
+    std::string command = TestChildCommand("--out 100000 --err 1000 --delete-key " + betaKey);
+    Registry.AddProgram("beta", "Beta", command.c_str());
+    Host.MenuAnswers = {{1, -1}};
+    Open();
+    EXPECT_FALSE(Registry.HasProgram("beta"));
+    EXPECT_EQ(Host.CallsExceptGetMsg(),
+              Joined({{SaveWholeScreen, CatalogueMenu({"alpha", "Beta", "Gamma"})},
+                      RunnerNotice,
+                      {CatalogueMenu({"alpha", "Gamma"}), RestoreWholeScreen, RedrawPanel,
+                       RedrawOtherPanel}}));
+}
+
+TEST_F(MenuTest, UninstallerThatRunsAndFailsIsNotReported) {
+    std::string command = TestChildCommand("--exit 3");
+    Registry.AddProgram("failing", "Failing", command.c_str());
+    Host.MenuAnswers = {{0, -1}};
+    Open();
+    EXPECT_TRUE(Registry.HasProgram("failing"));
+    EXPECT_EQ(Host.CallsExceptGetMsg(),
+              Joined({{SaveWholeScreen, CatalogueMenu({"Failing"})},
+                      RunnerNotice,
+                      {CatalogueMenu({"Failing"}), RestoreWholeScreen, RedrawPanel,
+                       RedrawOtherPanel}}));
+}
+
+TEST_F(MenuTest, UninstallerThatCannotStartIsReportedAsStored) {
+    const char command[] = "C:\\missing\\%UNINSTALLMENU_NO_SUCH_VAR%\\uninst.exe /quiet";
+    Registry.AddProgram("broken", "Broken", command);
+    Host.MenuAnswers = {{0, -1}};
+    Host.MessageAnswers = {0};
+    Open();
+    std::string warning =
+        R"(Message(7, 1, null, {"Msg0", "Msg9", ")" + std::string(command) + R"(", "Msg1"}, 4, 1))";
+    EXPECT_EQ(Host.CallsExceptGetMsg(),
+              Joined({{SaveWholeScreen, CatalogueMenu({"Broken"})},
+                      RunnerNotice,
+                      {warning, CatalogueMenu({"Broken"}), RestoreWholeScreen, RedrawPanel,
+                       RedrawOtherPanel}}));
+}
+
+TEST_F(MenuTest, AnswerOutsideTheListIsTakenAsCancel) {
+    Registry.AddProgram("one", "One", "one.exe");
+    Host.MenuAnswers = {{5, 0}};
+    Open();
+    EXPECT_TRUE(Registry.HasProgram("one"));
+    EXPECT_EQ(Host.CallsExceptGetMsg(), (Calls{SaveWholeScreen, CatalogueMenu({"One"}),
+                                               RestoreWholeScreen, RedrawPanel, RedrawOtherPanel}));
+}
+
+TEST_F(MenuTest, ManyPassesLeaveNothingBehind) {
+    AddAlphaBetaGamma();
+    for (int i = 0; i < 200; i++) {
+        Host.MenuAnswers.push_back({i % 3, 0});
+        Host.MessageAnswers.push_back(1);
+    }
+    Open();
+    EXPECT_EQ(Host.CallsExceptGetMsg().size(), 1u + 200 * 2 + 1 + 3);
+    EXPECT_TRUE(Registry.HasProgram("alpha"));
+}

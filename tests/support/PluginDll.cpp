@@ -1,0 +1,125 @@
+#include "PluginDll.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <set>
+
+// Only one DLL is loaded at a time, so the hooks keep plain globals.
+static std::set<void*>* LiveSet;
+static int Strays;
+
+static void* CountedMalloc(size_t size) {
+    void* block = malloc(size);
+    if (block)
+        LiveSet->insert(block);
+    return block;
+}
+
+static void Forget(void* block) {
+    if (block && LiveSet->erase(block) == 0)
+        Strays++;
+}
+
+static void* CountedRealloc(void* block, size_t size) {
+    Forget(block);
+    void* moved = realloc(block, size);
+    if (moved)
+        LiveSet->insert(moved);
+    return moved;
+}
+
+static void CountedFree(void* block) {
+    Forget(block);
+    free(block);
+}
+
+struct HeapHook {
+    const char* Name;
+    void* Replacement;
+    void** Slot;
+    void* Original;
+};
+
+static HeapHook Hooks[] = {
+    {"malloc", (void*)CountedMalloc, NULL, NULL},
+    {"realloc", (void*)CountedRealloc, NULL, NULL},
+    {"free", (void*)CountedFree, NULL, NULL},
+};
+
+static void WriteSlot(void** slot, void* value) {
+    DWORD old;
+    VirtualProtect(slot, sizeof(*slot), PAGE_READWRITE, &old);
+    *slot = value;
+    VirtualProtect(slot, sizeof(*slot), old, &old);
+}
+
+// Redirects the module's msvcrt imports named in Hooks; true when all were found.
+static bool HookHeap(HMODULE module) {
+    BYTE* base = (BYTE*)module;
+    IMAGE_NT_HEADERS* nt = (IMAGE_NT_HEADERS*)(base + ((IMAGE_DOS_HEADER*)base)->e_lfanew);
+    IMAGE_DATA_DIRECTORY imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    int found = 0;
+    for (IMAGE_IMPORT_DESCRIPTOR* dll = (IMAGE_IMPORT_DESCRIPTOR*)(base + imports.VirtualAddress);
+         dll->Name; dll++) {
+        if (_stricmp((const char*)(base + dll->Name), "msvcrt.dll") != 0)
+            continue;
+        IMAGE_THUNK_DATA* names = (IMAGE_THUNK_DATA*)(base + dll->OriginalFirstThunk);
+        IMAGE_THUNK_DATA* slots = (IMAGE_THUNK_DATA*)(base + dll->FirstThunk);
+        for (; names->u1.AddressOfData; names++, slots++) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
+                continue;
+            const char* name = (const char*)((IMAGE_IMPORT_BY_NAME*)(base + names->u1.AddressOfData))->Name;
+            for (HeapHook& hook : Hooks) {
+                if (strcmp(name, hook.Name) != 0)
+                    continue;
+                hook.Slot = (void**)&slots->u1.Function;
+                hook.Original = *hook.Slot;
+                WriteSlot(hook.Slot, hook.Replacement);
+                found++;
+            }
+        }
+    }
+    return found == (int)(sizeof(Hooks) / sizeof(Hooks[0]));
+}
+
+static void UnhookHeap() {
+    for (HeapHook& hook : Hooks) {
+        if (hook.Slot)
+            WriteSlot(hook.Slot, hook.Original);
+        hook.Slot = NULL;
+    }
+}
+
+PluginDll::PluginDll() : PluginEntryPoints(), Module(NULL), Ready_(false) {
+    std::string dll = BuiltPluginPath();
+    Module = LoadLibraryA(dll.c_str());
+    if (!Module) {
+        ADD_FAILURE() << "cannot load " << dll << ": error " << GetLastError();
+        return;
+    }
+    bool complete = FindEntryPoints(Module, this);
+    EXPECT_TRUE(complete) << "the DLL lacks one of the four entry points";
+    LiveSet = new std::set<void*>;
+    Strays = 0;
+    bool hooked = HookHeap(Module);
+    EXPECT_TRUE(hooked) << "the DLL's malloc, realloc and free imports were not all found";
+    Ready_ = hooked && complete;
+}
+
+PluginDll::~PluginDll() {
+    UnhookHeap();
+    delete LiveSet;
+    LiveSet = NULL;
+    if (Module)
+        FreeLibrary(Module);
+}
+
+int PluginDll::LiveBlocks() const {
+    return LiveSet ? (int)LiveSet->size() : 0;
+}
+
+int PluginDll::StrayFrees() const {
+    return Strays;
+}
