@@ -2,6 +2,7 @@
 #             host on a scratch copy of the registry, in this terminal
 # make        install what is missing, build the 32-bit product and the 64-bit test build
 # make test   the above, then run the whole test suite under Wine
+# make bench  the above, then measure the module against the platform's floor
 # make clean  remove build/
 
 MAKEFLAGS += --no-print-directory
@@ -9,7 +10,7 @@ MAKEFLAGS += --no-print-directory
 WIN32 := build/win32
 WIN64 := build/win64
 
-.PHONY: all deps build test demo clean
+.PHONY: all deps build test demo bench clean
 
 all: build
 
@@ -32,6 +33,11 @@ demo: build
 	@scripts/wine-prefix start
 	@scripts/wine $(WIN64)/plughost.exe --sandbox demo/programs.reg $(WIN64)/UninstallMenu.dll; \
 	status=$$?; scripts/wine-prefix stop; exit $$status
+
+bench: build
+	@scripts/wine-prefix start
+	@echo "== Running the benchmark (a minute or two)"
+	@scripts/wine build/win64/bench/bench.exe; status=$$?; scripts/wine-prefix stop; exit $$status
 
 clean:
 	rm -rf build

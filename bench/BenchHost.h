@@ -1,0 +1,7 @@
+// The quietest possible host: every service answers at once, menus are
+// cancelled, boxes closed. What is left to measure is the module's own work.
+#pragma once
+
+#include "../src/shell/Host.h"
+
+PluginStartupInfo BenchStartupInfo();

@@ -1,0 +1,71 @@
+#include "BenchRegistry.h"
+
+#include <stdio.h>
+
+static const char UninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+static const DWORD NameSize = 256;
+static const DWORD ValueSize = 256;
+
+static bool SetText(HKEY key, const char* name, const char* text) {
+    return RegSetValueExA(key, name, 0, REG_SZ, (const BYTE*)text, lstrlenA(text) + 1) ==
+           ERROR_SUCCESS;
+}
+
+// The scratch root is volatile, and so must be every key below it.
+bool FillUninstallKey(HKEY root, int qualifying) {
+    RegDeleteTreeA(root, UninstallKey);
+    HKEY uninstall;
+    if (RegCreateKeyExA(root, UninstallKey, 0, NULL, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, NULL, &uninstall, NULL) !=
+        ERROR_SUCCESS)
+        return false;
+    bool ok = true;
+    int total = qualifying + qualifying / 5;
+    for (int i = 0; i < total && ok; i++) {
+        char name[64], displayName[96], command[160];
+        snprintf(name, sizeof(name), "{%08X-1234-5678-9ABC-%012d}", (unsigned)(i * 2654435761u), i);
+        // Names in scrambled order, so the sort has work to do.
+        snprintf(displayName, sizeof(displayName), "Program %08X version %d.%d",
+                 (unsigned)(i * 2246822519u), i % 7, i % 13);
+        snprintf(command, sizeof(command),
+                 "\"C:\\Program Files\\Vendor %d\\Program %d\\uninstall.exe\" /remove", i % 50, i);
+        HKEY program;
+        ok = RegCreateKeyExA(uninstall, name, 0, NULL, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, NULL, &program, NULL) ==
+             ERROR_SUCCESS;
+        if (!ok)
+            break;
+        ok = SetText(program, "DisplayName", displayName) &&
+             (i >= qualifying || SetText(program, "UninstallString", command)) &&
+             SetText(program, "Publisher", "Vendor");
+        RegCloseKey(program);
+    }
+    RegCloseKey(uninstall);
+    return ok;
+}
+
+int ReadUninstallFloor() {
+    HKEY uninstall;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallKey, 0, KEY_READ, &uninstall) != ERROR_SUCCESS)
+        return -1;
+    int found = 0;
+    char name[NameSize], path[2 * NameSize], value[ValueSize];
+    for (DWORD index = 0;; index++) {
+        DWORD nameLength = NameSize;
+        if (RegEnumKeyExA(uninstall, index, name, &nameLength, NULL, NULL, NULL, NULL) !=
+            ERROR_SUCCESS)
+            break;
+        snprintf(path, sizeof(path), "%s\\%s", UninstallKey, name);
+        HKEY program;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &program) != ERROR_SUCCESS)
+            continue;
+        DWORD size = ValueSize;
+        bool both = RegQueryValueExA(program, "DisplayName", NULL, NULL, (BYTE*)value, &size) ==
+                    ERROR_SUCCESS;
+        size = ValueSize;
+        both = both && RegQueryValueExA(program, "UninstallString", NULL, NULL, (BYTE*)value,
+                                        &size) == ERROR_SUCCESS;
+        found += both;
+        RegCloseKey(program);
+    }
+    RegCloseKey(uninstall);
+    return found;
+}
