@@ -177,10 +177,18 @@ static int Edge(int value, int last) {
     return value;
 }
 
+// A start past the far edge leaves the area empty; held to the screen, it
+// also fits the rectangle's SHORT fields.
+static int Start(int value, int end) {
+    if (value < 0)
+        return 0;
+    return value > end ? end : value;
+}
+
 SavedArea* Screen::Save(int x1, int y1, int x2, int y2) {
     SavedArea* area = new SavedArea;
-    area->Rect.Left = (SHORT)(x1 < 0 ? 0 : x1);
-    area->Rect.Top = (SHORT)(y1 < 0 ? 0 : y1);
+    area->Rect.Left = (SHORT)Start(x1, Columns);
+    area->Rect.Top = (SHORT)Start(y1, Rows);
     area->Rect.Right = (SHORT)Edge(x2, Columns - 1);
     area->Rect.Bottom = (SHORT)Edge(y2, Rows - 1);
     for (int y = area->Rect.Top; y <= area->Rect.Bottom; y++)
