@@ -97,10 +97,12 @@ void Screen::Text(int x, int y, WORD colour, const char* oem) {
         return;
     size_t length = strlen(oem);
     if (x < 0) {
-        if ((size_t)-x >= length)
+        // Widened first: negating INT_MIN as an int overflows.
+        size_t skip = (size_t)(-(long long)x);
+        if (skip >= length)
             return;
-        oem += -x;
-        length -= -x;
+        oem += skip;
+        length -= skip;
         x = 0;
     }
     int room = Columns - x;
