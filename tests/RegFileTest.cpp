@@ -190,3 +190,41 @@ TEST(RegFileTest, DecodesTheEncodingsTheEditorWrites) {
     EXPECT_EQ(error.Line, 3);
     EXPECT_FALSE(DecodeRegBytes("\xFF\xFE\x41", &text, &error));
 }
+
+// A file of the given size, its bytes never written (sparse where the file
+// system allows), removed by the destructor.
+class SizedFile {
+public:
+    explicit SizedFile(LONGLONG size) {
+        char folder[MAX_PATH];
+        GetTempPathA(sizeof(folder), folder);
+        Path = std::string(folder) + "plughost-sized-" + std::to_string(GetCurrentProcessId()) +
+               ".reg";
+        HANDLE file = CreateFileA(Path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, NULL);
+        LARGE_INTEGER end;
+        end.QuadPart = size;
+        Made = file != INVALID_HANDLE_VALUE && SetFilePointerEx(file, end, NULL, FILE_BEGIN) &&
+               SetEndOfFile(file);
+        if (file != INVALID_HANDLE_VALUE)
+            CloseHandle(file);
+    }
+    ~SizedFile() { DeleteFileA(Path.c_str()); }
+
+    std::string Path;
+    bool Made;
+};
+
+TEST(RegFileTest, RefusesAFileTooLargeToReadWhateverItsSize) {
+    // Past 4 GB, the low 32 bits of this size alone say 10 bytes.
+    const LONGLONG sizes[] = {(LONGLONG)MaxInputFileSize + 1, 0x10000000ALL};
+    for (LONGLONG size : sizes) {
+        SCOPED_TRACE(size);
+        SizedFile file(size);
+        ASSERT_TRUE(file.Made);
+        std::string bytes, error;
+        EXPECT_FALSE(ReadWholeFile(file.Path.c_str(), &bytes, &error));
+        EXPECT_NE(error.find("too large"), std::string::npos) << error;
+        EXPECT_TRUE(bytes.empty());
+    }
+}
