@@ -25,15 +25,18 @@ static bool ToWide(UINT codePage, DWORD flags, const std::string& in, std::wstri
            length;
 }
 
+// Fails on a lone surrogate rather than storing a replacement character.
 static bool ToUtf8(const WCHAR* in, int count, std::string* out) {
     out->clear();
     if (count == 0)
         return true;
-    int length = WideCharToMultiByte(CP_UTF8, 0, in, count, NULL, 0, NULL, NULL);
+    const DWORD flags = WC_ERR_INVALID_CHARS;
+    int length = WideCharToMultiByte(CP_UTF8, flags, in, count, NULL, 0, NULL, NULL);
     if (length <= 0)
         return false;
     out->resize(length);
-    return WideCharToMultiByte(CP_UTF8, 0, in, count, &(*out)[0], length, NULL, NULL) == length;
+    return WideCharToMultiByte(CP_UTF8, flags, in, count, &(*out)[0], length, NULL, NULL) ==
+           length;
 }
 
 static void SplitLines(const std::string& text, std::vector<std::string>* lines) {

@@ -189,6 +189,9 @@ TEST(RegFileTest, DecodesTheEncodingsTheEditorWrites) {
                                 &error));
     EXPECT_EQ(error.Line, 3);
     EXPECT_FALSE(DecodeRegBytes("\xFF\xFE\x41", &text, &error));
+    // Half of a surrogate pair is no text at all.
+    EXPECT_FALSE(DecodeRegBytes(Utf16File(L"REGEDIT4\r\n\xD800\r\n"), &text, &error));
+    EXPECT_NE(error.Text.find("marked UTF-16 but is not"), std::string::npos) << error.Text;
 }
 
 // A file of the given size, its bytes never written (sparse where the file
