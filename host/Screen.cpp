@@ -231,7 +231,9 @@ void Screen::TakeUserScreen() {
     COORD size = {(SHORT)width, (SHORT)height};
     COORD origin = {0, 0};
     SMALL_RECT rect = UserWindow;
-    ReadConsoleOutputW(Output, &UserScreen[0], size, origin, &rect);
+    // Kept only when read: blanks put back on exit would wipe the user's screen.
+    if (!ReadConsoleOutputW(Output, &UserScreen[0], size, origin, &rect))
+        UserScreen.clear();
 }
 
 void Screen::ShowUserScreen() {
