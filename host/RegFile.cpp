@@ -96,7 +96,10 @@ bool DecodeRegBytes(const std::string& bytes, std::string* utf8, RegError* error
     if (text.size() >= 3 && text.compare(0, 3, "\xEF\xBB\xBF") == 0)
         text.erase(0, 3);
     std::wstring wide;
-    if (text.compare(0, sizeof(HeaderVersion4) - 1, HeaderVersion4) == 0) {
+    // The header may follow blank lines, as ParseRegText allows.
+    size_t header = text.find_first_not_of(" \t\r\n");
+    if (header != std::string::npos &&
+        text.compare(header, sizeof(HeaderVersion4) - 1, HeaderVersion4) == 0) {
         // The old format is text in the ANSI code page.
         if (!ToWide(CP_ACP, 0, text, &wide) || !ToUtf8(wide.data(), (int)wide.size(), utf8))
             return Fail(error, 0, "the file's text cannot be read in the ANSI code page");

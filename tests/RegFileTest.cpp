@@ -184,6 +184,8 @@ TEST(RegFileTest, DecodesTheEncodingsTheEditorWrites) {
     int utf8Length = WideCharToMultiByte(CP_UTF8, 0, wide, length, utf8, sizeof(utf8), NULL, NULL);
     ASSERT_TRUE(DecodeRegBytes(ansi, &text, &error));
     EXPECT_EQ(text, std::string(utf8, utf8Length));
+    ASSERT_TRUE(DecodeRegBytes("\r\n" + ansi, &text, &error)) << error.Text;
+    EXPECT_EQ(text, "\r\n" + std::string(utf8, utf8Length));
 
     EXPECT_FALSE(DecodeRegBytes("Windows Registry Editor Version 5.00\n\n\"N\"=\"Caf\xE9\"\n", &text,
                                 &error));
