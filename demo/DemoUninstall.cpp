@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <stdio.h>
+#include <string.h>
 
 static const char SandboxVariable[] = "UNINSTALLMENU_SANDBOX";
 static const char UninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
@@ -12,7 +13,8 @@ static const int ProgressSteps = 10;
 static const DWORD StepMilliseconds = 150;
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
+    // One entry's own name: an empty one would name the whole Uninstall key.
+    if (argc != 2 || argv[1][0] == '\0' || strchr(argv[1], '\\')) {
         fprintf(stderr, "usage: demo-uninstall KEY\n");
         return 2;
     }

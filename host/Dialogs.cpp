@@ -86,7 +86,8 @@ static void DrawMenu(Screen& screen, const MenuRequest& menu, int x, int y, int 
     screen.Frame(x, y, right, bottom, ColourMenuBox);
     screen.Centred(x, right, y, ColourMenuBox, menu.Title);
     screen.Centred(x, right, bottom, ColourMenuBox, menu.Bottom);
-    int room = width - 5;  // border, space, check mark, text, border
+    // Border, space, check mark, text, border; none left on a very narrow console.
+    int room = Larger(width - 5, 0);
     for (int row = 0; row < rows && top + row < menu.ItemsNumber; row++) {
         const FarMenuItem& item = menu.Items[top + row];
         int line = y + 1 + row;
@@ -191,9 +192,11 @@ int ShowMessage(Screen& screen, unsigned flags, const char* const* items, int it
     int inner = Larger(TextLength(items[0]) + 2, (int)buttons.size());
     for (int i = 1; i < firstButton; i++)
         inner = Larger(inner, TextLength(items[i]));
-    inner = Smaller(inner, screen.Width() - 8);  // border and two spaces each side
+    // Border and two spaces each side; a console resized very small leaves no room.
+    inner = Larger(Smaller(inner, screen.Width() - 8), 0);
     int buttonRows = buttonsNumber > 0 ? 2 : 0;
-    int lines = Smaller(firstButton - 1, screen.Height() - 2 - buttonRows - 2 * BoxMargin);
+    int lines =
+        Larger(Smaller(firstButton - 1, screen.Height() - 2 - buttonRows - 2 * BoxMargin), 0);
     int width = inner + 6, height = lines + buttonRows + 2;
     int x = Place(-1, width, screen.Width()), y = Place(-1, height, screen.Height());
     int right = x + width - 1, bottom = y + height - 1;

@@ -8,12 +8,14 @@ bool ReadWholeFile(const char* path, std::string* bytes, std::string* error) {
         return false;
     }
     bool ok = false;
-    DWORD size = GetFileSize(file, NULL);
-    if (size == INVALID_FILE_SIZE) {
+    // The whole 64-bit size: a file past 4 GB must not pass as its low part.
+    LARGE_INTEGER whole;
+    if (!GetFileSizeEx(file, &whole)) {
         *error = std::string("cannot read ") + path + ": " + SystemErrorText(GetLastError());
-    } else if (size > MaxInputFileSize) {
+    } else if (whole.QuadPart > MaxInputFileSize) {
         *error = std::string(path) + " is too large to be read";
     } else {
+        DWORD size = (DWORD)whole.QuadPart;
         bytes->assign(size, '\0');
         DWORD got = 0;
         if (size > 0 && (!ReadFile(file, &(*bytes)[0], size, &got, NULL) || got != size))

@@ -70,8 +70,7 @@ static void ChooseFromPluginsMenu(Screen& screen, const PluginModule& plugin) {
         ShowMessage(screen, 0, items, 3, 1);
         return;
     }
-    std::vector<FarMenuItem> items(count);
-    memset(&items[0], 0, count * sizeof(FarMenuItem));
+    std::vector<FarMenuItem> items(count);  // value-initialised: zeroed
     for (int i = 0; i < count; i++)
         if (info.PluginMenuStrings[i])
             lstrcpynA(items[i].Text, info.PluginMenuStrings[i], sizeof(items[i].Text));

@@ -25,15 +25,18 @@ static bool ToWide(UINT codePage, DWORD flags, const std::string& in, std::wstri
            length;
 }
 
+// Fails on a lone surrogate rather than storing a replacement character.
 static bool ToUtf8(const WCHAR* in, int count, std::string* out) {
     out->clear();
     if (count == 0)
         return true;
-    int length = WideCharToMultiByte(CP_UTF8, 0, in, count, NULL, 0, NULL, NULL);
+    const DWORD flags = WC_ERR_INVALID_CHARS;
+    int length = WideCharToMultiByte(CP_UTF8, flags, in, count, NULL, 0, NULL, NULL);
     if (length <= 0)
         return false;
     out->resize(length);
-    return WideCharToMultiByte(CP_UTF8, 0, in, count, &(*out)[0], length, NULL, NULL) == length;
+    return WideCharToMultiByte(CP_UTF8, flags, in, count, &(*out)[0], length, NULL, NULL) ==
+           length;
 }
 
 static void SplitLines(const std::string& text, std::vector<std::string>* lines) {
@@ -93,7 +96,10 @@ bool DecodeRegBytes(const std::string& bytes, std::string* utf8, RegError* error
     if (text.size() >= 3 && text.compare(0, 3, "\xEF\xBB\xBF") == 0)
         text.erase(0, 3);
     std::wstring wide;
-    if (text.compare(0, sizeof(HeaderVersion4) - 1, HeaderVersion4) == 0) {
+    // The header may follow blank lines, as ParseRegText allows.
+    size_t header = text.find_first_not_of(" \t\r\n");
+    if (header != std::string::npos &&
+        text.compare(header, sizeof(HeaderVersion4) - 1, HeaderVersion4) == 0) {
         // The old format is text in the ANSI code page.
         if (!ToWide(CP_ACP, 0, text, &wide) || !ToUtf8(wide.data(), (int)wide.size(), utf8))
             return Fail(error, 0, "the file's text cannot be read in the ANSI code page");

@@ -97,10 +97,12 @@ void Screen::Text(int x, int y, WORD colour, const char* oem) {
         return;
     size_t length = strlen(oem);
     if (x < 0) {
-        if ((size_t)-x >= length)
+        // Widened first: negating INT_MIN as an int overflows.
+        size_t skip = (size_t)(-(long long)x);
+        if (skip >= length)
             return;
-        oem += -x;
-        length -= -x;
+        oem += skip;
+        length -= skip;
         x = 0;
     }
     int room = Columns - x;
@@ -177,10 +179,18 @@ static int Edge(int value, int last) {
     return value;
 }
 
+// A start past the far edge leaves the area empty; held to the screen, it
+// also fits the rectangle's SHORT fields.
+static int Start(int value, int end) {
+    if (value < 0)
+        return 0;
+    return value > end ? end : value;
+}
+
 SavedArea* Screen::Save(int x1, int y1, int x2, int y2) {
     SavedArea* area = new SavedArea;
-    area->Rect.Left = (SHORT)(x1 < 0 ? 0 : x1);
-    area->Rect.Top = (SHORT)(y1 < 0 ? 0 : y1);
+    area->Rect.Left = (SHORT)Start(x1, Columns);
+    area->Rect.Top = (SHORT)Start(y1, Rows);
     area->Rect.Right = (SHORT)Edge(x2, Columns - 1);
     area->Rect.Bottom = (SHORT)Edge(y2, Rows - 1);
     for (int y = area->Rect.Top; y <= area->Rect.Bottom; y++)
@@ -221,7 +231,9 @@ void Screen::TakeUserScreen() {
     COORD size = {(SHORT)width, (SHORT)height};
     COORD origin = {0, 0};
     SMALL_RECT rect = UserWindow;
-    ReadConsoleOutputW(Output, &UserScreen[0], size, origin, &rect);
+    // Kept only when read: blanks put back on exit would wipe the user's screen.
+    if (!ReadConsoleOutputW(Output, &UserScreen[0], size, origin, &rect))
+        UserScreen.clear();
 }
 
 void Screen::ShowUserScreen() {

@@ -184,9 +184,52 @@ TEST(RegFileTest, DecodesTheEncodingsTheEditorWrites) {
     int utf8Length = WideCharToMultiByte(CP_UTF8, 0, wide, length, utf8, sizeof(utf8), NULL, NULL);
     ASSERT_TRUE(DecodeRegBytes(ansi, &text, &error));
     EXPECT_EQ(text, std::string(utf8, utf8Length));
+    ASSERT_TRUE(DecodeRegBytes("\r\n" + ansi, &text, &error)) << error.Text;
+    EXPECT_EQ(text, "\r\n" + std::string(utf8, utf8Length));
 
     EXPECT_FALSE(DecodeRegBytes("Windows Registry Editor Version 5.00\n\n\"N\"=\"Caf\xE9\"\n", &text,
                                 &error));
     EXPECT_EQ(error.Line, 3);
     EXPECT_FALSE(DecodeRegBytes("\xFF\xFE\x41", &text, &error));
+    // Half of a surrogate pair is no text at all.
+    EXPECT_FALSE(DecodeRegBytes(Utf16File(L"REGEDIT4\r\n\xD800\r\n"), &text, &error));
+    EXPECT_NE(error.Text.find("marked UTF-16 but is not"), std::string::npos) << error.Text;
+}
+
+// A file of the given size, its bytes never written (sparse where the file
+// system allows), removed by the destructor.
+class SizedFile {
+public:
+    explicit SizedFile(LONGLONG size) {
+        char folder[MAX_PATH];
+        GetTempPathA(sizeof(folder), folder);
+        Path = std::string(folder) + "plughost-sized-" + std::to_string(GetCurrentProcessId()) +
+               ".reg";
+        HANDLE file = CreateFileA(Path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, NULL);
+        LARGE_INTEGER end;
+        end.QuadPart = size;
+        Made = file != INVALID_HANDLE_VALUE && SetFilePointerEx(file, end, NULL, FILE_BEGIN) &&
+               SetEndOfFile(file);
+        if (file != INVALID_HANDLE_VALUE)
+            CloseHandle(file);
+    }
+    ~SizedFile() { DeleteFileA(Path.c_str()); }
+
+    std::string Path;
+    bool Made;
+};
+
+TEST(RegFileTest, RefusesAFileTooLargeToReadWhateverItsSize) {
+    // Past 4 GB, the low 32 bits of this size alone say 10 bytes.
+    const LONGLONG sizes[] = {(LONGLONG)MaxInputFileSize + 1, 0x10000000ALL};
+    for (LONGLONG size : sizes) {
+        SCOPED_TRACE(size);
+        SizedFile file(size);
+        ASSERT_TRUE(file.Made);
+        std::string bytes, error;
+        EXPECT_FALSE(ReadWholeFile(file.Path.c_str(), &bytes, &error));
+        EXPECT_NE(error.find("too large"), std::string::npos) << error;
+        EXPECT_TRUE(bytes.empty());
+    }
 }
