@@ -6,7 +6,6 @@
 #include <stdlib.h>
 #include <windows.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -14,28 +13,15 @@
 #include "../host/PlugHost.h"
 #include "../src/shell/Shell.h"
 #include "../tests/support/BuiltPlugin.h"
+#include "BenchClock.h"
 #include "BenchHost.h"
 #include "BenchRegistry.h"
 #include "BenchRunner.h"
-
-static double NowMs() {
-    static LARGE_INTEGER frequency;
-    if (!frequency.QuadPart)
-        QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return now.QuadPart * 1000.0 / frequency.QuadPart;
-}
 
 static double TimeMs(void (*work)(void* context), void* context) {
     double start = NowMs();
     work(context);
     return NowMs() - start;
-}
-
-static double Median(std::vector<double> times) {
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
 }
 
 // The built DLL, as the host loads it.

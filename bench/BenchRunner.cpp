@@ -1,9 +1,10 @@
 #include "BenchRunner.h"
 
+#include "BenchClock.h"
+
 #include <stdio.h>
 #include <windows.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -17,18 +18,6 @@ static const DWORD ReadSize = 32768;
 static const unsigned long long DrainedBytes = 64ull << 20;
 // The runner waits this long before it starts reading a child that is still running.
 static const double FirstWaitMs = 1000.0;
-
-static double NowMs() {
-    LARGE_INTEGER frequency, now;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&now);
-    return now.QuadPart * 1000.0 / frequency.QuadPart;
-}
-
-static double Median(std::vector<double> times) {
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 // The tests' helper program, which writes what its arguments ask for.
 static std::string ChildCommand(const std::string& arguments) {

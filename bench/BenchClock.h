@@ -1,0 +1,22 @@
+// Timing shared by the benchmark's measurements.
+#pragma once
+
+#include <windows.h>
+
+#include <algorithm>
+#include <vector>
+
+// Now, in milliseconds on the high-resolution counter.
+inline double NowMs() {
+    LARGE_INTEGER frequency, now;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&now);
+    return now.QuadPart * 1000.0 / frequency.QuadPart;
+}
+
+// The middle of several timings: one slow run, when the machine did
+// something else, does not move it.
+inline double Median(std::vector<double> times) {
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
