@@ -113,6 +113,36 @@ static BOOL WINAPI IgnoreInterrupts(DWORD event) {
     return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
 }
 
+// What a fault inside the plug-in must put back before plughost ends.
+static Screen* FaultScreen;
+static Sandbox* FaultSandbox;
+
+// Exit status of a plughost that a plug-in's fault ended.
+static const int PluginFaulted = 3;
+
+// A fault in the plug-in ends plughost, never silently: the console and the
+// registry are given back and the fault is said on the way out. Execution at
+// address 0 is a call through an empty slot of the startup record.
+static LONG WINAPI ReportPluginFault(EXCEPTION_POINTERS* fault) {
+    const EXCEPTION_RECORD* record = fault->ExceptionRecord;
+    if (FaultScreen)
+        FaultScreen->Close();
+    if (FaultSandbox)
+        FaultSandbox->Remove();
+    // The report starts on a line of its own: the cursor is back where
+    // plughost found it, which may be in the middle of a line.
+    if (record->ExceptionCode == EXCEPTION_ACCESS_VIOLATION && record->ExceptionAddress == NULL)
+        fprintf(stderr, "\nplughost: the plug-in called a service plughost does not serve\n"
+                        "(an empty slot of its startup record); plughost stopped\n");
+    else
+        fprintf(stderr, "\nplughost: the plug-in faulted (exception 0x%08lX at %p)\n"
+                        "plughost stopped\n",
+                (unsigned long)record->ExceptionCode, record->ExceptionAddress);
+    fflush(stderr);
+    ExitProcess(PluginFaulted);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
 int main(int argc, char** argv) {
     Options options;
     if (!ParseArguments(argc, argv, &options)) {
@@ -156,6 +186,9 @@ int main(int argc, char** argv) {
     if (!screen.Open(&error))
         return Failed(error);
     SetConsoleCtrlHandler(IgnoreInterrupts, TRUE);
+    FaultScreen = &screen;
+    FaultSandbox = &sandbox;
+    SetUnhandledExceptionFilter(ReportPluginFault);
 
     HostSession session = {&screen, &language, &desktop};
     BindServices(&session);

@@ -105,6 +105,8 @@ public:
     Sandbox& operator=(const Sandbox&) = delete;
 
     bool Create(std::string* error);
+    // Undoes all of it now; the destructor does it too.
+    void Remove();
     HKEY Root() const { return RootKey; }
     // The scratch key's path below HKEY_CURRENT_USER.
     const char* Path() const { return KeyPath; }
@@ -167,6 +169,8 @@ public:
     Screen& operator=(const Screen&) = delete;
 
     bool Open(std::string* error);
+    // Gives the console back as it was found; the destructor does it too.
+    void Close();
     int Width() const { return Columns; }
     int Height() const { return Rows; }
 

@@ -93,14 +93,20 @@ Sandbox::Sandbox() : RootKey(NULL), Redirected(false) {
 }
 
 Sandbox::~Sandbox() {
+    Remove();
+}
+
+void Sandbox::Remove() {
     if (Redirected)
         RegOverridePredefKey(HKEY_LOCAL_MACHINE, NULL);
+    Redirected = false;
     if (RootKey) {
         RegCloseKey(RootKey);
         RegDeleteTreeA(HKEY_CURRENT_USER, KeyPath);
         // Goes only when no other host's scratch key is left in it.
         RegDeleteKeyA(HKEY_CURRENT_USER, SandboxParentKey);
         SetEnvironmentVariableA(SandboxVariable, NULL);
+        RootKey = NULL;
     }
 }
 

@@ -15,18 +15,25 @@ Screen::Screen()
 }
 
 Screen::~Screen() {
+    Close();
+}
+
+void Screen::Close() {
     for (size_t i = 0; i < Areas.size(); i++)
         delete Areas[i];
+    Areas.clear();
     if (Columns > 0) {
         ShowUserScreen();
         SetConsoleCursorPosition(Output, SavedCursorPosition);
         SetConsoleCursorInfo(Output, &SavedCursor);
         SetConsoleMode(Input, SavedInputMode);
+        Columns = 0;
     }
     if (Input != INVALID_HANDLE_VALUE)
         CloseHandle(Input);
     if (Output != INVALID_HANDLE_VALUE)
         CloseHandle(Output);
+    Input = Output = INVALID_HANDLE_VALUE;
 }
 
 bool Screen::Open(std::string* error) {

@@ -82,11 +82,6 @@ static void WINAPI HostText(int x, int y, int colour, const char* text) {
     Session->Display->FlushRows(y, y);
 }
 
-// Stands in for every service the module has no use for.
-static int WINAPI UnusedService() {
-    return 0;
-}
-
 void BindServices(HostSession* session) {
     Session = session;
 }
@@ -104,7 +99,8 @@ void FillStartupInfo(PluginStartupInfo* info, const char* modulePath) {
     info->SaveScreen = HostSaveScreen;
     info->RestoreScreen = HostRestoreScreen;
     info->Text = HostText;
-    FarApiUnused unused = (FarApiUnused)UnusedService;
-    info->Dialog = info->GetDirList = info->GetPluginDirList = info->FreeDirList = unused;
-    info->Viewer = info->Editor = info->CmpName = info->CharTable = info->EditorControl = unused;
+    // The services plughost does not serve stay empty. A stand-in function
+    // could not take the real service's parameters, and in a 32-bit host a
+    // call to it would leave the plug-in's stack unbalanced; a call to an
+    // empty slot faults at once, and plughost reports it (Main.cpp).
 }

@@ -121,14 +121,15 @@ expect_screen_lacks() {
     screen_text | grep -qF -- "$1" && { fail "$2: \"$1\" present"; show_screen; } || pass "$2"
 }
 
-# wait_exit [DESCRIPTION]: until the program has ended; its status must be 0.
+# wait_exit [DESCRIPTION [STATUS]]: until the program has ended; its status
+# must be STATUS (0 unless given).
 wait_exit() {
-    local deadline=$((SECONDS + CONSOLE_TIMEOUT)) status
+    local deadline=$((SECONDS + CONSOLE_TIMEOUT)) status expected=${2:-0}
     while [ $SECONDS -le $deadline ]; do
         status=$(cat "$CONSOLE_STATUS")
         if [ -n "$status" ]; then
-            [ "$status" = 0 ] && pass "${1:-quits} with status 0" ||
-                { fail "${1:-quits}: exit status $status"; show_screen; }
+            [ "$status" = "$expected" ] && pass "${1:-quits} with status $expected" ||
+                { fail "${1:-quits}: exit status $status, not $expected"; show_screen; }
             return 0
         fi
         sleep 0.1

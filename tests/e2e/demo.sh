@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # The demo end to end, as a user sees it: plughost with a scratch registry
-# imported from demo/programs.reg and the module's 64-bit DLL, on a real
+# imported from demo/programs.reg and the build's own module DLL, on a real
 # console. It checks the plug-ins menu entry; the uninstall list's order,
 # Del with either answer, Enter on a working and on a missing uninstaller,
 # and Esc back to the panels exactly as they were; a clean quit; and the
 # scratch registry made and then removed. E2E_PLUGIN names another DLL to drive.
-# Usage: demo.sh SOURCE_DIR BUILD_DIR
+# Usage: demo.sh SOURCE_DIR BUILD_DIR 32|64
 set -u
 SOURCE_DIR=$1
 BUILD_DIR=$2

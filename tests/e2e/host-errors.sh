@@ -3,10 +3,11 @@
 # it takes the console over or touches the registry: arguments, DLLs that are
 # missing, no plug-in, lacking an entry point or of the other bitness,
 # language files missing or malformed, a .reg file it cannot read.
-# Usage: host-errors.sh SOURCE_DIR BUILD_DIR
+# Usage: host-errors.sh SOURCE_DIR BUILD_DIR 32|64
 set -u
 SOURCE_DIR=$1
 BUILD_DIR=$2
+BITS=$3
 wine=$SOURCE_DIR/scripts/wine
 host=$BUILD_DIR/plughost.exe
 probe_dir=$BUILD_DIR/tests/probe
@@ -51,12 +52,13 @@ refused "a DLL that is no plug-in" 1 "is not a plug-in: it exports none of the e
     'C:\windows\system32\version.dll'
 refused "a DLL lacking an entry point" 1 "lacks the plug-in entry point(s) ExitFAR" \
     "$probe_dir/HostProbeNoExit.dll"
-win32_dll=$BUILD_DIR/../win32/UninstallMenu.dll
-if [ -f "$win32_dll" ]; then
-    refused "a 32-bit plug-in in the 64-bit host" 1 "a 64-bit plughost loads 64-bit plug-ins" \
-        "$win32_dll"
+other_bits=$((96 - BITS))
+other_dll=$BUILD_DIR/../win$other_bits/UninstallMenu.dll
+if [ -f "$other_dll" ]; then
+    refused "a $other_bits-bit plug-in in the $BITS-bit host" 1 "a 64-bit plughost loads 64-bit plug-ins" \
+        "$other_dll"
 else
-    echo "skipped: no 32-bit build at $win32_dll"
+    echo "skipped: no $other_bits-bit build at $other_dll"
 fi
 
 refused "a plug-in without language files" 1 "no language file (*.lng)" "$(plugin_folder bare)"

@@ -4,10 +4,11 @@
 # menu service's highlight, movement, scrolling and break keys; the message
 # service's buttons, warning colours, long lines and box without buttons;
 # saving and putting back the screen; the language chosen.
-# Usage: host-services.sh SOURCE_DIR BUILD_DIR
+# Usage: host-services.sh SOURCE_DIR BUILD_DIR 32|64
 set -u
 SOURCE_DIR=$1
 BUILD_DIR=$2
+BITS=$3
 . "$(dirname "${BASH_SOURCE[0]}")/console.sh"
 trap close_console EXIT
 
@@ -75,7 +76,8 @@ longest=$(screen_text | grep -o 'L*' | awk '{ if (length > n) n = length } END {
 press Right Right Left Tab Enter
 wait_for "Message 2, no buttons -1, Control 99 0, message 99 []" \
     "Left, Right and Tab move between buttons; a box without buttons returns at once; unknown services and messages fail softly"
-expect_screen_has "Module HostProbe.dll, number 0, record 408" \
+record_size=$([ "$BITS" = 32 ] && echo 336 || echo 408)
+expect_screen_has "Module HostProbe.dll, number 0, record $record_size" \
     "the startup record names the DLL, module number 0, the record's size"
 expect_screen_lacks "Probe notice on the top row" "the saved top row is put back"
 press Enter
@@ -83,6 +85,20 @@ wait_screen "$before" "after the plug-in returns, the panels are as before"
 
 press Escape
 wait_exit "Esc on the panels quits"
+
+# A call to a service plughost does not serve: in a 32-bit host a stand-in
+# without the service's parameters would unbalance the plug-in's stack and
+# let it run on corrupted; the empty slot faults at once and plughost says so.
+console_tmux kill-session -t e2e
+start_console "$wine" "$host" "$probe"
+wait_for "F10 Quit" >/dev/null
+press F11
+wait_for "Call a service plughost lacks" "the plug-ins menu lists the probe's third entry"
+press Down Down Enter
+wait_for "the plug-in called a service plughost does not serve" \
+    "a call to a service plughost does not serve is reported"
+expect_screen_lacks "The unserved service returned" "the plug-in does not run on after it"
+wait_exit "plughost stops on the plug-in's fault" 3
 
 console_tmux kill-session -t e2e
 start_console "$wine" "$host" --lang german "$probe"

@@ -7,7 +7,8 @@
 #include "../../src/shell/Host.h"
 
 static PluginStartupInfo Info;
-static const char* MenuStrings[2];
+static const int MenuEntries = 3;
+static const char* MenuStrings[MenuEntries];
 
 static const int MenuRows = 40;
 static const int BreakKeys[] = {VK_DELETE, VK_F4, 0};
@@ -64,19 +65,31 @@ static void ProbeMessage() {
     Info.Message(Info.ModuleNumber, 0, NULL, result, 4, 1);
 }
 
+// Calls the host's Dialog service, which plughost does not serve, with the
+// parameters the real one takes.
+static void ProbeUnservedService() {
+    typedef int(WINAPI * DialogService)(int ModuleNumber, int X1, int Y1, int X2, int Y2,
+                                        const char* HelpTopic, void* Items, int ItemsNumber);
+    DialogService dialog = (DialogService)Info.Dialog;
+    dialog(Info.ModuleNumber, -1, -1, 40, 10, NULL, NULL, 0);
+    const char* box[] = {"Probe", "The unserved service returned", "OK"};
+    Info.Message(Info.ModuleNumber, 0, NULL, box, 3, 1);
+}
+
 extern "C" {
 
 void WINAPI SetStartupInfo(const PluginStartupInfo* info) {
     Info = *info;
     MenuStrings[0] = Info.GetMsg(Info.ModuleNumber, 0);
     MenuStrings[1] = Info.GetMsg(Info.ModuleNumber, 1);
+    MenuStrings[2] = Info.GetMsg(Info.ModuleNumber, 3);
 }
 
 void WINAPI GetPluginInfo(PluginInfo* pi) {
     memset(pi, 0, sizeof(*pi));
     pi->StructSize = sizeof(*pi);
     pi->PluginMenuStrings = MenuStrings;
-    pi->PluginMenuStringsNumber = 2;
+    pi->PluginMenuStringsNumber = MenuEntries;
 }
 
 HANDLE WINAPI OpenPlugin(int OpenFrom, int Item) {
@@ -84,8 +97,10 @@ HANDLE WINAPI OpenPlugin(int OpenFrom, int Item) {
     HANDLE screen = Info.SaveScreen(0, 0, -1, -1);
     if (Item == 0)
         ProbeMenu();
-    else
+    else if (Item == 1)
         ProbeMessage();
+    else
+        ProbeUnservedService();
     Info.RestoreScreen(screen);
     Info.Control(INVALID_HANDLE_VALUE, FCTL_REDRAWPANEL, NULL);
     Info.Control(INVALID_HANDLE_VALUE, FCTL_REDRAWANOTHERPANEL, NULL);
