@@ -98,21 +98,21 @@ int main() {
         results.push_back(r);
     }
 
-    printf("\n%-44s %9s %11s %10s %8s\n", "What", "programs", "module ms", "floor ms", "ratio");
+    printf("\n%-7s%-44s %9s %11s %10s %8s\n", "build", "What", "programs", "module ms", "floor ms", "ratio");
     for (const SizeResult& r : results)
-        printf("%-44s %9d %11.2f %10.2f %8.2f\n", "catalogue load + release", r.Programs, r.Load,
+        printf("%-7s%-44s %9d %11.2f %10.2f %8.2f\n", BuildLabel, "catalogue load + release", r.Programs, r.Load,
                r.Floor, r.Load / r.Floor);
     for (const SizeResult& r : results)
-        printf("%-44s %9d %11.2f %10.2f %8.2f\n", "menu pass through OpenPlugin (cancelled)",
+        printf("%-7s%-44s %9d %11.2f %10.2f %8.2f\n", BuildLabel, "menu pass through OpenPlugin (cancelled)",
                r.Programs, r.Pass, r.Floor, r.Pass / r.Floor);
     for (const SizeResult& r : results)
-        printf("%-44s %9d %11.3f %10s %7.1f%%\n", "  of which: array grown one entry at a time",
+        printf("%-7s%-44s %9d %11.3f %10s %7.1f%%\n", BuildLabel, "  of which: array grown one entry at a time",
                r.Programs, r.Growth, "", 100.0 * r.Growth / r.Load);
     const SizeResult& mid = results[1];
     const SizeResult& big = results[2];
-    printf("\nGrowth from 1,000 to 10,000 programs (linear is about 10): catalogue %.1f, "
+    printf("\nGrowth from 1,000 to 10,000 programs (linear is about 10), %s: catalogue %.1f, "
            "menu pass %.1f, floor %.1f\n",
-           big.Load / mid.Load, big.Pass / mid.Pass, big.Floor / mid.Floor);
+           BuildLabel, big.Load / mid.Load, big.Pass / mid.Pass, big.Floor / mid.Floor);
 
     plugin.ExitFAR();
     FreeLibrary(module);

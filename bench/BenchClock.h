@@ -20,3 +20,6 @@ inline double Median(std::vector<double> times) {
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];
 }
+
+// Which build measured a row: the 32-bit one is the product users get.
+static const char* const BuildLabel = sizeof(void*) == 4 ? "32-bit" : "64-bit";

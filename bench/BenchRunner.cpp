@@ -96,12 +96,12 @@ bool MeasureRunner() {
                 ChildCommand("").c_str());
         return false;
     }
-    printf("\n%-44s %11s %10s %8s\n", "Command runner", "module ms", "floor ms", "");
-    printf("%-44s %11.2f %10.2f %+7.1f ms added\n", "child that exits at once", quick.Module,
+    printf("\n%-7s%-44s %11s %10s %8s\n", "build", "Command runner", "module ms", "floor ms", "");
+    printf("%-7s%-44s %11.2f %10.2f %+7.1f ms added\n", BuildLabel, "child that exits at once", quick.Module,
            quick.Floor, quick.Module - quick.Floor);
-    printf("%-44s %11.2f %10.2f %8.2f ratio\n", "child writing 64 MB to its output", drain.Module,
+    printf("%-7s%-44s %11.2f %10.2f %8.2f ratio\n", BuildLabel, "child writing 64 MB to its output", drain.Module,
            drain.Floor, drain.Module / drain.Floor);
-    printf("%-44s %11s %10.2f %8.2f ratio\n", "  against the floor plus the 1 s first wait", "",
+    printf("%-7s%-44s %11s %10.2f %8.2f ratio\n", BuildLabel, "  against the floor plus the 1 s first wait", "",
            drain.Floor + FirstWaitMs, drain.Module / (drain.Floor + FirstWaitMs));
     return true;
 }
