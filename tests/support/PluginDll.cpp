@@ -35,19 +35,6 @@ static void CountedFree(void* block) {
     free(block);
 }
 
-struct HeapHook {
-    const char* Name;
-    void* Replacement;
-    void** Slot;
-    void* Original;
-};
-
-static HeapHook Hooks[] = {
-    {"malloc", (void*)CountedMalloc, NULL, NULL},
-    {"realloc", (void*)CountedRealloc, NULL, NULL},
-    {"free", (void*)CountedFree, NULL, NULL},
-};
-
 static void WriteSlot(void** slot, void* value) {
     DWORD old;
     VirtualProtect(slot, sizeof(*slot), PAGE_READWRITE, &old);
@@ -55,41 +42,38 @@ static void WriteSlot(void** slot, void* value) {
     VirtualProtect(slot, sizeof(*slot), old, &old);
 }
 
-// Redirects the module's msvcrt imports named in Hooks; true when all were found.
-static bool HookHeap(HMODULE module) {
+// The slot of module's import table through which it calls function of dll,
+// or null when it imports no such function by name.
+static void** FindImportSlot(HMODULE module, const char* dllName, const char* function) {
     BYTE* base = (BYTE*)module;
     IMAGE_NT_HEADERS* nt = (IMAGE_NT_HEADERS*)(base + ((IMAGE_DOS_HEADER*)base)->e_lfanew);
     IMAGE_DATA_DIRECTORY imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    int found = 0;
     for (IMAGE_IMPORT_DESCRIPTOR* dll = (IMAGE_IMPORT_DESCRIPTOR*)(base + imports.VirtualAddress);
          dll->Name; dll++) {
-        if (_stricmp((const char*)(base + dll->Name), "msvcrt.dll") != 0)
+        if (_stricmp((const char*)(base + dll->Name), dllName) != 0)
             continue;
         IMAGE_THUNK_DATA* names = (IMAGE_THUNK_DATA*)(base + dll->OriginalFirstThunk);
         IMAGE_THUNK_DATA* slots = (IMAGE_THUNK_DATA*)(base + dll->FirstThunk);
         for (; names->u1.AddressOfData; names++, slots++) {
             if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
                 continue;
-            const char* name = (const char*)((IMAGE_IMPORT_BY_NAME*)(base + names->u1.AddressOfData))->Name;
-            for (HeapHook& hook : Hooks) {
-                if (strcmp(name, hook.Name) != 0)
-                    continue;
-                hook.Slot = (void**)&slots->u1.Function;
-                hook.Original = *hook.Slot;
-                WriteSlot(hook.Slot, hook.Replacement);
-                found++;
-            }
+            const char* name =
+                (const char*)((IMAGE_IMPORT_BY_NAME*)(base + names->u1.AddressOfData))->Name;
+            if (strcmp(name, function) == 0)
+                return (void**)&slots->u1.Function;
         }
     }
-    return found == (int)(sizeof(Hooks) / sizeof(Hooks[0]));
+    return NULL;
 }
 
-static void UnhookHeap() {
-    for (HeapHook& hook : Hooks) {
-        if (hook.Slot)
-            WriteSlot(hook.Slot, hook.Original);
-        hook.Slot = NULL;
-    }
+bool PluginDll::Redirect(const char* dll, const char* function, void* replacement) {
+    void** slot = Module ? FindImportSlot(Module, dll, function) : NULL;
+    if (!slot)
+        return false;
+    Redirection undo = {slot, *slot};
+    Redirections.push_back(undo);
+    WriteSlot(slot, replacement);
+    return true;
 }
 
 PluginDll::PluginDll() : PluginEntryPoints(), Module(NULL), Ready_(false) {
@@ -103,13 +87,16 @@ PluginDll::PluginDll() : PluginEntryPoints(), Module(NULL), Ready_(false) {
     EXPECT_TRUE(complete) << "the DLL lacks one of the four entry points";
     LiveSet = new std::set<void*>;
     Strays = 0;
-    bool hooked = HookHeap(Module);
+    bool hooked = Redirect("msvcrt.dll", "malloc", (void*)CountedMalloc) &&
+                  Redirect("msvcrt.dll", "realloc", (void*)CountedRealloc) &&
+                  Redirect("msvcrt.dll", "free", (void*)CountedFree);
     EXPECT_TRUE(hooked) << "the DLL's malloc, realloc and free imports were not all found";
     Ready_ = hooked && complete;
 }
 
 PluginDll::~PluginDll() {
-    UnhookHeap();
+    for (size_t i = Redirections.size(); i-- > 0;)
+        WriteSlot(Redirections[i].Slot, Redirections[i].Original);
     delete LiveSet;
     LiveSet = NULL;
     if (Module)

@@ -1,9 +1,12 @@
 // The built UninstallMenu.dll, loaded as the host loads it, with its four
 // entry points and a count of the C run-time heap blocks it holds: the DLL's
-// imports of malloc, realloc and free are redirected while it is loaded.
+// imports of malloc, realloc and free are redirected while it is loaded, and
+// a test may redirect any other import of its own.
 #pragma once
 
 #include <windows.h>
+
+#include <vector>
 
 #include "BuiltPlugin.h"
 
@@ -11,7 +14,7 @@ class PluginDll : public PluginEntryPoints {
 public:
     // Loads the DLL that sits one folder above the test program.
     PluginDll();
-    // Checks nothing; unhooks the heap and unloads the DLL.
+    // Checks nothing; undoes every redirection and unloads the DLL.
     ~PluginDll();
     PluginDll(const PluginDll&) = delete;
     PluginDll& operator=(const PluginDll&) = delete;
@@ -25,7 +28,17 @@ public:
     // Releases of blocks the DLL did not hold.
     int StrayFrees() const;
 
+    // Makes the DLL's calls of function, imported from dll, go to
+    // replacement until the DLL is unloaded; false when it imports no such
+    // function by name, and then nothing is changed.
+    bool Redirect(const char* dll, const char* function, void* replacement);
+
 private:
+    struct Redirection {
+        void** Slot;
+        void* Original;
+    };
     HMODULE Module;
     bool Ready_;
+    std::vector<Redirection> Redirections;
 };
