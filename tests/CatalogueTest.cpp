@@ -12,13 +12,15 @@ protected:
     // Loads the catalogue, keeps it as plain rows and releases it.
     struct Row {
         std::string KeyPath, DisplayName, UninstallString;
+        REGSAM ViewFlag;
     };
     std::vector<Row> Load() {
         int count = -7;
         UninstallEntry* entries = LoadUninstallList(&count);
         std::vector<Row> rows;
         for (int i = 0; i < count; i++)
-            rows.push_back({entries[i].KeyPath, entries[i].DisplayName, entries[i].UninstallString});
+            rows.push_back({entries[i].KeyPath, entries[i].DisplayName, entries[i].UninstallString,
+                            entries[i].ViewFlag});
         EXPECT_EQ(entries == nullptr, count == 0);
         FreeUninstallList(entries, count);
         return rows;
@@ -48,6 +50,19 @@ TEST_F(CatalogueTest, ListsOnlyProgramsWithBothNameAndCommand) {
     EXPECT_EQ(rows[0].KeyPath, KeyOf("Both"));
     EXPECT_EQ(rows[0].DisplayName, "Complete");
     EXPECT_EQ(rows[0].UninstallString, "C:\\complete\\uninst.exe /S");
+}
+
+// Under the sandbox's override both registry views open the one scratch key,
+// as on a system that shares the key between them: its programs come once,
+// from the process's own view.
+TEST_F(CatalogueTest, AKeyBothViewsOpenIsReadOnce) {
+    ASSERT_TRUE(Registry.Ready());
+    Registry.AddProgram("One", "One", "one.exe");
+    Registry.AddProgram("Two", "Two", "two.exe");
+    std::vector<Row> rows = Load();
+    ASSERT_EQ(rows.size(), 2u);
+    for (const Row& row : rows)
+        EXPECT_EQ(row.ViewFlag, 0u) << row.DisplayName;
 }
 
 TEST_F(CatalogueTest, KeepsCommandAsStoredWithEnvironmentReferences) {
@@ -206,8 +221,8 @@ class CompareByDisplayNameTest : public ::testing::TestWithParam<CompareCase> {}
 
 TEST_P(CompareByDisplayNameTest, AnswersExactlyMinusOneZeroOrOne) {
     const CompareCase& c = GetParam();
-    UninstallEntry left = {nullptr, const_cast<char*>(c.Left), nullptr};
-    UninstallEntry right = {nullptr, const_cast<char*>(c.Right), nullptr};
+    UninstallEntry left = {nullptr, const_cast<char*>(c.Left), nullptr, 0};
+    UninstallEntry right = {nullptr, const_cast<char*>(c.Right), nullptr, 0};
     EXPECT_EQ(CompareByDisplayName(&left, &right), c.Expected);
     EXPECT_EQ(CompareByDisplayName(&right, &left), -c.Expected);
 }

@@ -10,6 +10,8 @@
 #include "support/RegistrySandbox.h"
 #include "support/TestChild.h"
 
+#include <shellapi.h>
+
 typedef std::vector<std::string> Calls;
 
 // The catalogue menu as the host must receive it on every pass: title,
@@ -211,3 +213,87 @@ TEST_F(MenuTest, ManyPassesLeaveNothingBehind) {
     EXPECT_EQ(Host.CallsExceptGetMsg().size(), 1u + 200 * 2 + 1 + 3);
     EXPECT_TRUE(Registry.HasProgram("alpha"));
 }
+
+// Wine's processes are elevated already, so it never refuses a program that
+// asks for administrator rights. The DLL's CreateProcessA refuses, as Windows
+// does such a program, every command marked with this.
+static const char NeedsElevation[] = "--pad needs-elevation";
+
+static BOOL WINAPI RefuseMarkedCommands(LPCSTR application, LPSTR command,
+                                        LPSECURITY_ATTRIBUTES processAttributes,
+                                        LPSECURITY_ATTRIBUTES threadAttributes, BOOL inherit,
+                                        DWORD flags, LPVOID environment, LPCSTR folder,
+                                        LPSTARTUPINFOA startup, LPPROCESS_INFORMATION process) {
+    if (command && strstr(command, NeedsElevation)) {
+        SetLastError(740);  // ERROR_ELEVATION_REQUIRED
+        return FALSE;
+    }
+    return CreateProcessA(application, command, processAttributes, threadAttributes, inherit,
+                          flags, environment, folder, startup, process);
+}
+
+struct ElevationCase {
+    const char* Name;
+    const char* Arguments;  // for testchild, or null for a program that is missing
+    bool Warned;
+};
+
+class MenuElevationTest : public MenuTest, public ::testing::WithParamInterface<ElevationCase> {
+protected:
+    void SetUp() override {
+        MenuTest::SetUp();
+        ASSERT_TRUE(Dll.Redirect("kernel32.dll", "CreateProcessA", (void*)RefuseMarkedCommands));
+        // The shell keeps a handle or two from its first use in a process:
+        // taken here, they are not counted against the run.
+        SHELLEXECUTEINFOA warmUp;
+        memset(&warmUp, 0, sizeof(warmUp));
+        warmUp.cbSize = sizeof(warmUp);
+        warmUp.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+        std::string child = TestChildPath();
+        warmUp.lpFile = child.c_str();
+        warmUp.lpParameters = "--exit 0";
+        ASSERT_TRUE(ShellExecuteExA(&warmUp) && warmUp.hProcess);
+        WaitForSingleObject(warmUp.hProcess, INFINITE);
+        CloseHandle(warmUp.hProcess);
+    }
+    ScratchFolder Scratch;
+};
+
+TEST_P(MenuElevationTest, ProgramAskingForRightsRunsThroughTheShell) {
+    const ElevationCase& c = GetParam();
+    std::string arguments = c.Arguments ? std::string(c.Arguments) : "";
+    size_t file = arguments.find("FILE");
+    if (file != std::string::npos)
+        arguments.replace(file, 4, Scratch.File("command.txt"));
+    arguments += std::string(" ") + NeedsElevation;
+    std::string command = c.Arguments ? TestChildCommand(arguments)
+                                      : "C:\\missing\\%UNINSTALLMENU_NO_SUCH_VAR%\\uninst.exe " +
+                                            arguments;
+    Registry.AddProgram("elevated", "Elevated", command.c_str());
+    Host.MenuAnswers = {{0, -1}};
+    Host.MessageAnswers = {0};
+    std::vector<HANDLE> open = OpenHandles();
+    Open();
+    EXPECT_EQ(OpenHandles(), open) << "handles left open, or closed that were not the run's";
+
+    std::string warning = R"(Message(7, 1, null, {"Msg0", "Msg9", ")" + command + R"(", "Msg1"}, 4, 1))";
+    Calls expected = {SaveWholeScreen, CatalogueMenu({"Elevated"})};
+    expected.insert(expected.end(), RunnerNotice.begin(), RunnerNotice.end());
+    if (c.Warned)
+        expected.push_back(warning);
+    expected.insert(expected.end(), {CatalogueMenu({"Elevated"}), RestoreWholeScreen, RedrawPanel,
+                                     RedrawOtherPanel});
+    EXPECT_EQ(Host.CallsExceptGetMsg(), expected);
+    if (file != std::string::npos) {
+        std::string recorded = Scratch.Read("command.txt");
+        EXPECT_NE(recorded.find(arguments), std::string::npos)
+            << "the child ran with [" << recorded << "], not with its arguments";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, MenuElevationTest,
+    ::testing::Values(ElevationCase{"RanWithItsArguments", "--record FILE --exit 3", false},
+                      ElevationCase{"ItsExitCodeComesBack", "--exit 0xFFFFFFFF", true},
+                      ElevationCase{"MissingProgramIsReportedAsStored", nullptr, true}),
+    [](const ::testing::TestParamInfo<ElevationCase>& info) { return std::string(info.param.Name); });

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "../src/catalogue/Catalogue.h"
+#include "../src/runner/Elevation.h"
 #include "../src/runner/Runner.h"
 #include "support/ModuleTest.h"
 #include "support/RegistrySandbox.h"
@@ -142,3 +143,31 @@ TEST_P(RunnerLongCommandTest, RunsExpandedInFullOrNotAtAll) {
 
 INSTANTIATE_TEST_SUITE_P(Lengths, RunnerLongCommandTest,
                          ::testing::Values(259, 260, 261, 4000, 32766, 32767, 50000));
+
+// A program that asks for administrator rights is started through the shell,
+// which takes the program and its parameters apart, as CreateProcessA reads
+// a command line.
+TEST(SplitCommandLineTest, TakesAQuotedPathOrElseTheFirstToken) {
+    const struct {
+        const char* Command;
+        const char* Program;
+        const char* Parameters;
+    } cases[] = {
+        {"\"C:\\Program Files\\App\\unins000.exe\" /SILENT", "C:\\Program Files\\App\\unins000.exe",
+         "/SILENT"},
+        {"MsiExec.exe /X{1234}  /qb", "MsiExec.exe", "/X{1234}  /qb"},
+        {"  \"C:\\a b\\u.exe\"", "C:\\a b\\u.exe", ""},
+        {"C:\\Program Files\\u.exe /S", "C:\\Program", "Files\\u.exe /S"},
+        {"\"C:\\unterminated\\u.exe /S", "C:\\unterminated\\u.exe /S", ""},
+        {"u.exe\t-x", "u.exe", "-x"},
+        {"", "", ""},
+    };
+    for (const auto& c : cases) {
+        std::string copy = c.Command;
+        const char* program;
+        const char* parameters;
+        SplitCommandLine(&copy[0], &program, &parameters);
+        EXPECT_STREQ(program, c.Program) << c.Command;
+        EXPECT_STREQ(parameters, c.Parameters) << c.Command;
+    }
+}

@@ -24,7 +24,7 @@ exports=$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$dump" | grep -E 
 [ "$exports" = "ExitFAR GetPluginInfo OpenPlugin SetStartupInfo " ] ||
     fail "exports are [$exports], not the four entry points"
 
-allowed=" advapi32.dll kernel32.dll msvcrt.dll user32.dll "
+allowed=" advapi32.dll kernel32.dll msvcrt.dll shell32.dll user32.dll "
 for import in $(grep 'DLL Name:' <<<"$dump" | awk '{print tolower($3)}'); do
     [[ $allowed == *" $import "* ]] || fail "imports $import, which is not a system DLL"
 done

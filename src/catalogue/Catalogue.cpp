@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "../shell/Shell.h"
+#include "../wow64/Wow64.h"
 #include "Catalogue.h"
 
 const char UninstallKeyPath[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
@@ -31,11 +32,11 @@ static bool ReadTextValue(HKEY key, const char* name, char* buffer) {
     return true;
 }
 
-// Reads the program under keyPath into *entry; false when the key cannot be
-// opened or lacks either value.
-static bool ReadEntry(const char* keyPath, UninstallEntry* entry) {
+// Reads the program under keyPath in view into *entry; false when the key
+// cannot be opened or lacks either value.
+static bool ReadEntry(const char* keyPath, REGSAM view, UninstallEntry* entry) {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ | view, &key) != ERROR_SUCCESS)
         return false;
     char displayName[ValueSize];
     char command[ValueSize];
@@ -48,21 +49,15 @@ static bool ReadEntry(const char* keyPath, UninstallEntry* entry) {
         entry->KeyPath = CopyString(keyPath);
         entry->DisplayName = CopyString(displayName);
         entry->UninstallString = CopyString(command);
+        entry->ViewFlag = view;
     }
     RegCloseKey(key);
     return found;
 }
 
-UninstallEntry* LoadUninstallList(int* count) {
-    HKEY uninstallKey;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallKeyPath, 0, KEY_READ, &uninstallKey) !=
-        ERROR_SUCCESS) {
-        ShowErrorMsg(MsgKeyOpenFailed);
-        return NULL;
-    }
-
-    UninstallEntry* entries = NULL;
-    int entryCount = 0;
+// Appends the programs of uninstallKey, the Uninstall key opened in view, to
+// the *count entries of *entries.
+static void ReadView(HKEY uninstallKey, REGSAM view, UninstallEntry** entries, int* count) {
     char name[KeyNameSize];
     char keyPath[KeyPathSize];
     for (DWORD index = 0;; index++) {
@@ -77,12 +72,33 @@ UninstallEntry* LoadUninstallList(int* count) {
         lstrcatA(keyPath, name);
 
         UninstallEntry entry;
-        if (!ReadEntry(keyPath, &entry))
+        if (!ReadEntry(keyPath, view, &entry))
             continue;
-        entries = (UninstallEntry*)ResizeBlock(entries, (entryCount + 1) * sizeof(UninstallEntry));
-        entries[entryCount++] = entry;
+        *entries = (UninstallEntry*)ResizeBlock(*entries, (*count + 1) * sizeof(UninstallEntry));
+        (*entries)[(*count)++] = entry;
     }
-    RegCloseKey(uninstallKey);
+}
+
+UninstallEntry* LoadUninstallList(int* count) {
+    HKEY ownView;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallKeyPath, 0, KEY_READ, &ownView) !=
+        ERROR_SUCCESS) {
+        ShowErrorMsg(MsgKeyOpenFailed);
+        return NULL;
+    }
+    UninstallEntry* entries = NULL;
+    int entryCount = 0;
+    ReadView(ownView, 0, &entries, &entryCount);
+
+    REGSAM other = OtherRegistryView();
+    HKEY otherView;
+    if (other && RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallKeyPath, 0, KEY_READ | other,
+                               &otherView) == ERROR_SUCCESS) {
+        if (!IsSameKey(ownView, otherView))
+            ReadView(otherView, other, &entries, &entryCount);
+        RegCloseKey(otherView);
+    }
+    RegCloseKey(ownView);
 
     if (entryCount > 0)
         qsort(entries, entryCount, sizeof(UninstallEntry), CompareByDisplayName);

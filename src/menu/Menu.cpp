@@ -2,14 +2,16 @@
 #include "../dialogs/Dialogs.h"
 #include "../runner/Runner.h"
 #include "../shell/Shell.h"
+#include "../wow64/Wow64.h"
 #include "Menu.h"
 
 // Del closes the menu on the highlighted entry.
 static const int MenuBreakKeys[] = {VK_DELETE, 0};
 static const int DeleteKeyIndex = 0;
 
-// The confirmation's first button deletes. Only the program's own key goes:
-// the registry refuses one that still has subkeys, and the entry then stays.
+// The confirmation's first button deletes. Only the program's own key goes,
+// in the registry view it was listed from: the registry refuses one that
+// still has subkeys, and the entry then stays.
 static void ConfirmAndDeleteEntry(const UninstallEntry* entry) {
     MessageBuilder confirmation(0, NULL);
     confirmation.AddLineMsg(MsgDeleteTitle);
@@ -18,11 +20,12 @@ static void ConfirmAndDeleteEntry(const UninstallEntry* entry) {
     int deleteButton = confirmation.AddButtonMsg(MsgDeleteTitle);
     confirmation.AddButtonMsg(MsgDeleteDecline);
     if (confirmation.Show() == deleteButton)
-        RegDeleteKeyA(HKEY_LOCAL_MACHINE, entry->KeyPath);
+        DeleteMachineKey(entry->KeyPath, entry->ViewFlag);
 }
 
 static void RunUninstaller(const UninstallEntry* entry) {
-    if (RunCommand(INVALID_HANDLE_VALUE, entry->UninstallString, 1, 1, 1, MsgRunning) != -1)
+    if (RunCommand(INVALID_HANDLE_VALUE, entry->UninstallString, 1, 1, 1, MsgRunning,
+                   StartsNatively(entry->ViewFlag)) != -1)
         return;
     // The command as the registry holds it, so the user can find it there.
     MessageBuilder warning(FMSG_WARNING, NULL);

@@ -2,7 +2,9 @@
 
 #include "../dialogs/Dialogs.h"
 #include "../shell/Shell.h"
+#include "../wow64/Wow64.h"
 #include "Console.h"
+#include "Elevation.h"
 #include "Runner.h"
 
 // The pipe's buffer.
@@ -66,8 +68,27 @@ static void DrainPipe(HANDLE readEnd) {
     }
 }
 
+// Starts command as CreateProcessA would, or through the shell when its
+// program asks for administrator rights. *process receives the process and
+// thread handles (the thread null when started through the shell); false
+// when it did not start.
+static bool StartChild(char* command, bool inheritHandles, bool natively,
+                       STARTUPINFOA* startup, PROCESS_INFORMATION* process) {
+    // Redirection is off only while the program is found and started: the
+    // host's own loading of system DLLs must not be affected.
+    NativeFileSystem fileSystem(natively);
+    if (CreateProcessA(NULL, command, NULL, NULL, inheritHandles ? TRUE : FALSE, 0, NULL, NULL,
+                       startup, process))
+        return true;
+    if (GetLastError() != ElevationRequired)
+        return false;
+    process->hThread = NULL;
+    process->hProcess = StartElevated(command);
+    return process->hProcess != NULL;
+}
+
 int RunCommand(HANDLE hPlugin, const char* CommandLine, int CaptureOutput, int TopLineNotice,
-               int SetTitle, int NoticeNumber) {
+               int SetTitle, int NoticeNumber, int StartNatively) {
     STARTUPINFOA startup;
     memset(&startup, 0, sizeof(startup));
     startup.cb = sizeof(startup);
@@ -116,9 +137,10 @@ int RunCommand(HANDLE hPlugin, const char* CommandLine, int CaptureOutput, int T
         SetConsoleTitleA(command);
 
     PROCESS_INFORMATION process;
-    bool started = command && CreateProcessA(NULL, command, NULL, NULL,
-                                             CaptureOutput ? TRUE : FALSE, 0, NULL, NULL,
-                                             &startup, &process);
+    bool started = command && StartChild(command, CaptureOutput != 0, StartNatively != 0,
+                                         &startup, &process);
+    // A process started through the shell holds no end of the pipe.
+    bool elevated = started && process.hThread == NULL;
 
     if (CaptureOutput) {
         SetStdHandle(STD_OUTPUT_HANDLE, output);
@@ -129,14 +151,17 @@ int RunCommand(HANDLE hPlugin, const char* CommandLine, int CaptureOutput, int T
     DWORD exitCode = (DWORD)-1;
     if (started) {
         if (CaptureOutput) {
-            WaitForSingleObject(process.hProcess, FirstWaitMs);
-            DrainPipe(readEnd);
+            if (!elevated) {
+                WaitForSingleObject(process.hProcess, FirstWaitMs);
+                DrainPipe(readEnd);
+            }
             CloseHandle(readEnd);
         }
         WaitForSingleObject(process.hProcess, INFINITE);
         if (!GetExitCodeProcess(process.hProcess, &exitCode))
             exitCode = (DWORD)-1;
-        CloseHandle(process.hThread);
+        if (process.hThread)
+            CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
     } else if (CaptureOutput) {
         CloseHandle(readEnd);

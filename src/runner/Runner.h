@@ -11,6 +11,11 @@
 // screen, through Control(hPlugin, ...). With SetTitle the console's title
 // shows the command while it runs. The console's input mode, title and the
 // process's standard handles are as they were when it returns.
+// A program that asks for administrator rights is started through the shell,
+// which asks the user for them; its output is not drawn off, as such a
+// process cannot inherit the pipe. With StartNatively, a 32-bit process on
+// 64-bit Windows starts the command with System32 being the 64-bit system
+// folder, as for a 64-bit program's own uninstaller.
 // Returns the child's exit code, or -1 when it could not be started.
 int RunCommand(HANDLE hPlugin, const char* CommandLine, int CaptureOutput, int TopLineNotice,
-               int SetTitle, int NoticeNumber);
+               int SetTitle, int NoticeNumber, int StartNatively = 0);

@@ -16,6 +16,12 @@
 //   --sleep MS              sleep
 //   --touch FILE            create FILE, empty
 //   --delete-key PATH       delete PATH under HKEY_CURRENT_USER with its subkeys
+//   --add-program VIEW NAME make the volatile program key NAME in the machine's
+//                           Uninstall key, in registry view VIEW (32 or 64),
+//                           listed as "NAME, VIEW-bit"
+//   --remove-program VIEW NAME
+//                           delete that key
+//   --has-program VIEW NAME fail unless that key exists
 //   --pad TEXT              nothing: makes a command line as long as wanted
 //   --exit N                end at once with exit code N (decimal or 0x...)
 // Without --exit it ends with 0. A step that fails ends it with one of the
@@ -34,7 +40,29 @@ enum Failure {
     GrandchildFailed = 92,
     DeleteFailed = 93,
     BadArguments = 94,
+    ProgramMissing = 95,
 };
+
+static const char MachineUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+// The program key NAME of the machine's Uninstall key in view (32 or 64).
+static bool OpenProgram(const char* view, const char* name, bool create, HKEY* key) {
+    REGSAM flag = strcmp(view, "32") == 0 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+    std::string path = std::string(MachineUninstallKey) + name;
+    if (!create)
+        return RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | flag, key) ==
+               ERROR_SUCCESS;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, NULL, REG_OPTION_VOLATILE,
+                        KEY_ALL_ACCESS | flag, NULL, key, NULL) != ERROR_SUCCESS)
+        return false;
+    std::string shown = std::string(name) + ", " + view + "-bit";
+    std::string command = std::string(name) + ".exe";
+    RegSetValueExA(*key, "DisplayName", 0, REG_SZ, (const BYTE*)shown.c_str(),
+                   (DWORD)shown.size() + 1);
+    RegSetValueExA(*key, "UninstallString", 0, REG_SZ, (const BYTE*)command.c_str(),
+                   (DWORD)command.size() + 1);
+    return true;
+}
 
 static const DWORD ChunkSize = 65536;
 
@@ -135,7 +163,7 @@ static const Step Steps[] = {
     {"--out", 1},        {"--err", 1},           {"--print", 1},      {"--record", 1},
     {"--record-env", 2}, {"--record-console", 1}, {"--grandchild", 1}, {"--sleep", 1},
     {"--touch", 1},      {"--delete-key", 1},    {"--pad", 1},        {"--exit", 1},
-    {"--record-handle", 2},
+    {"--record-handle", 2}, {"--add-program", 2}, {"--remove-program", 2}, {"--has-program", 2},
 };
 
 static int OperandsOf(const std::string& step) {
@@ -188,6 +216,17 @@ int main(int argc, char** argv) {
                 return RecordFailed;
         } else if (step == "--delete-key") {
             if (RegDeleteTreeA(HKEY_CURRENT_USER, operand) != ERROR_SUCCESS)
+                return DeleteFailed;
+        } else if (step == "--add-program" || step == "--has-program") {
+            HKEY key;
+            if (!OpenProgram(operand, second, step == "--add-program", &key))
+                return ProgramMissing;
+            RegCloseKey(key);
+        } else if (step == "--remove-program") {
+            REGSAM flag = strcmp(operand, "32") == 0 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+            if (RegDeleteKeyExA(HKEY_LOCAL_MACHINE,
+                                (std::string(MachineUninstallKey) + second).c_str(), flag,
+                                0) != ERROR_SUCCESS)
                 return DeleteFailed;
         } else if (step == "--exit") {
             return (int)strtoul(operand, NULL, 0);

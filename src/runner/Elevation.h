@@ -1,0 +1,19 @@
+// Starting a command whose program asks for administrator rights, which
+// CreateProcessA refuses with ERROR_ELEVATION_REQUIRED since Windows Vista.
+#pragma once
+
+#include <windows.h>
+
+// ERROR_ELEVATION_REQUIRED, which the cross toolchain's headers lack.
+const DWORD ElevationRequired = 740;
+
+// Splits command in place the way CreateProcessA reads a command line: the
+// program is a quoted path, or else the first token; *parameters is what
+// follows, past the blanks ("" when nothing does).
+void SplitCommandLine(char* command, const char** program, const char** parameters);
+
+// Starts command through the shell with the "runas" verb, which asks the
+// user for elevation. The process's handle, for the caller to wait on and
+// close; null when it did not start (the user declined, or the program is
+// missing). The process inherits no handles.
+HANDLE StartElevated(const char* command);

@@ -1,0 +1,103 @@
+#include <string.h>
+
+#include "../shell/Shell.h"
+#include "Wow64.h"
+
+typedef BOOL(WINAPI* IsWow64ProcessCall)(HANDLE process, BOOL* wow64);
+typedef LONG(WINAPI* RegDeleteKeyExACall)(HKEY key, const char* subKey, REGSAM view,
+                                          DWORD reserved);
+typedef BOOL(WINAPI* RedirectionOffCall)(void** saved);
+typedef BOOL(WINAPI* RedirectionBackCall)(void* saved);
+typedef LONG(WINAPI* NtQueryKeyCall)(HANDLE key, int infoClass, void* info, ULONG length,
+                                     ULONG* resultLength);
+
+// The key's full name, as the kernel knows it.
+const int KeyNameInformation = 3;
+
+static void* SystemCall(const char* dll, const char* name) {
+    HMODULE module = GetModuleHandleA(dll);
+    return module ? (void*)GetProcAddress(module, name) : NULL;
+}
+
+// True in a 32-bit process on 64-bit Windows.
+static bool RunsUnderWow64() {
+#ifdef _WIN64
+    return false;
+#else
+    IsWow64ProcessCall isWow64 = (IsWow64ProcessCall)SystemCall("kernel32.dll", "IsWow64Process");
+    BOOL wow64 = FALSE;
+    return isWow64 && isWow64(GetCurrentProcess(), &wow64) && wow64;
+#endif
+}
+
+REGSAM OtherRegistryView() {
+#ifdef _WIN64
+    return KEY_WOW64_32KEY;
+#else
+    return RunsUnderWow64() ? KEY_WOW64_64KEY : 0;
+#endif
+}
+
+// The key's kernel name in a heap block of *size bytes, or null.
+static void* KeyName(NtQueryKeyCall query, HKEY key, ULONG* size) {
+    ULONG needed = 0;
+    query(key, KeyNameInformation, NULL, 0, &needed);
+    if (needed == 0)
+        return NULL;
+    void* name = AllocBlock(needed);
+    if (name && query(key, KeyNameInformation, name, needed, size) != 0) {
+        FreeBlock(name);
+        name = NULL;
+    }
+    return name;
+}
+
+// Each key has one full name in the kernel's registry, whichever view or
+// override led to it, so two handles with the same name are the same key:
+// the two views of one key under a registry override, or a key that the
+// system shares between the views.
+bool IsSameKey(HKEY first, HKEY second) {
+    NtQueryKeyCall query = (NtQueryKeyCall)SystemCall("ntdll.dll", "NtQueryKey");
+    if (!query)
+        return false;
+    ULONG firstSize = 0, secondSize = 0;
+    void* firstName = KeyName(query, first, &firstSize);
+    void* secondName = KeyName(query, second, &secondSize);
+    bool same = firstName && secondName && firstSize == secondSize &&
+                memcmp(firstName, secondName, firstSize) == 0;
+    FreeBlock(firstName);
+    FreeBlock(secondName);
+    return same;
+}
+
+void DeleteMachineKey(const char* path, REGSAM view) {
+    if (view == 0) {
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, path);
+        return;
+    }
+    RegDeleteKeyExACall deleteInView =
+        (RegDeleteKeyExACall)SystemCall("advapi32.dll", "RegDeleteKeyExA");
+    if (deleteInView)
+        deleteInView(HKEY_LOCAL_MACHINE, path, view, 0);
+}
+
+bool StartsNatively(REGSAM view) {
+    return view == KEY_WOW64_64KEY && RunsUnderWow64();
+}
+
+NativeFileSystem::NativeFileSystem(bool wanted) : Off(false), Saved(NULL) {
+    if (!wanted)
+        return;
+    RedirectionOffCall off =
+        (RedirectionOffCall)SystemCall("kernel32.dll", "Wow64DisableWow64FsRedirection");
+    Off = off && off(&Saved);
+}
+
+NativeFileSystem::~NativeFileSystem() {
+    if (!Off)
+        return;
+    RedirectionBackCall back =
+        (RedirectionBackCall)SystemCall("kernel32.dll", "Wow64RevertWow64FsRedirection");
+    if (back)
+        back(Saved);
+}

@@ -1,0 +1,42 @@
+// What 64-bit Windows changes for this module: the registry has two views,
+// and a 32-bit process's System32 is redirected to the 32-bit system folder.
+// Every call these need is looked up at run time, so the module still loads
+// on systems that have none of them.
+#pragma once
+
+#include <windows.h>
+
+// The access flag that opens the registry view other than the process's own:
+// KEY_WOW64_64KEY in a 32-bit process on 64-bit Windows, KEY_WOW64_32KEY in a
+// 64-bit process, 0 where there is one view (32-bit Windows, where Windows
+// 2000 even refuses the flags).
+REGSAM OtherRegistryView();
+
+// Whether two open keys are one and the same key. False also when that
+// cannot be told: a key listed twice loses nothing, a key skipped would.
+bool IsSameKey(HKEY first, HKEY second);
+
+// Deletes the one key at path below HKEY_LOCAL_MACHINE in the view that view
+// (0 for the process's own, or a flag from OtherRegistryView) opens. A
+// refusal is not reported; where the platform cannot delete in another view,
+// nothing is deleted.
+void DeleteMachineKey(const char* path, REGSAM view);
+
+// Whether the programs listed in view are started, by a 32-bit process, with
+// file-system redirection off: those of the 64-bit view on 64-bit Windows.
+bool StartsNatively(REGSAM view);
+
+// While it lives, and only when asked for, a 32-bit process on 64-bit
+// Windows sees the native System32 rather than the 32-bit system folder.
+// Elsewhere, or when not asked for, it changes nothing.
+class NativeFileSystem {
+public:
+    explicit NativeFileSystem(bool wanted);
+    ~NativeFileSystem();
+    NativeFileSystem(const NativeFileSystem&) = delete;
+    NativeFileSystem& operator=(const NativeFileSystem&) = delete;
+
+private:
+    bool Off;
+    void* Saved;
+};

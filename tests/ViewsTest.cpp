@@ -1,0 +1,194 @@
+// The two registry views of 64-bit Windows, through the built DLL: programs
+// of both are listed, and each is removed and run in its own view. These
+// write into the private Wine prefix's own HKEY_LOCAL_MACHINE, which a
+// sandbox cannot show (both views open its one key): every key is volatile,
+// named for this process, and removed again; ctest never runs two of these
+// programs at once.
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "support/FakeHost.h"
+#include "support/PluginDll.h"
+#include "support/RegistrySandbox.h"
+#include "support/TestChild.h"
+
+// The views by their own flags, whichever is this process's own.
+struct View {
+    const char* Name;
+    REGSAM Flag;
+};
+static const View View32 = {"32-bit", KEY_WOW64_32KEY};
+static const View View64 = {"64-bit", KEY_WOW64_64KEY};
+
+static std::string ProgramKey(const std::string& name) {
+    return std::string(WindowsUninstallKey) + "\\" + name;
+}
+
+// Program keys made in the machine's own registry, removed by the destructor.
+class MachinePrograms {
+public:
+    MachinePrograms() : Name("UninstallMenuViewTest-" + std::to_string(GetCurrentProcessId())) {}
+    ~MachinePrograms() {
+        for (const View* view : Made)
+            RegDeleteKeyExA(HKEY_LOCAL_MACHINE, ProgramKey(Name).c_str(), view->Flag, 0);
+    }
+    MachinePrograms(const MachinePrograms&) = delete;
+    MachinePrograms& operator=(const MachinePrograms&) = delete;
+
+    // The one subkey name every view's program gets.
+    const std::string Name;
+
+    void Add(const View& view, const std::string& displayName, const std::string& command) {
+        HKEY key;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, ProgramKey(Name).c_str(), 0, NULL,
+                                  REG_OPTION_VOLATILE, KEY_ALL_ACCESS | view.Flag, NULL, &key,
+                                  NULL),
+                  ERROR_SUCCESS)
+            << view.Name;
+        Made.push_back(&view);
+        RegSetValueExA(key, "DisplayName", 0, REG_SZ, (const BYTE*)displayName.c_str(),
+                       (DWORD)displayName.size() + 1);
+        RegSetValueExA(key, "UninstallString", 0, REG_SZ, (const BYTE*)command.c_str(),
+                       (DWORD)command.size() + 1);
+        RegCloseKey(key);
+    }
+    bool Has(const View& view) const {
+        HKEY key;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, ProgramKey(Name).c_str(), 0, KEY_READ | view.Flag,
+                          &key) != ERROR_SUCCESS)
+            return false;
+        RegCloseKey(key);
+        return true;
+    }
+
+private:
+    std::vector<const View*> Made;
+};
+
+// The host's menu as the test sees it: every pass's items, and the entry to
+// pick, by name, with the key that picks it.
+static std::vector<std::vector<std::string>> Passes;
+static std::string Pick;
+static int PickBreakCode;
+static FakeHost* Host;
+
+static void WatchMenu(const FarMenuItem* items, int count) {
+    Passes.push_back(std::vector<std::string>());
+    for (int i = 0; i < count; i++)
+        Passes.back().push_back(items[i].Text);
+    for (int i = 0; i < count && !Pick.empty(); i++) {
+        if (Pick == items[i].Text) {
+            Host->MenuAnswers.push_back({i, PickBreakCode});
+            Pick.clear();
+        }
+    }
+}
+
+class ViewsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(Dll.Ready());
+        Passes.clear();
+        Pick.clear();
+        Host = &Fake;
+        Fake.OnMenu = WatchMenu;
+        PluginStartupInfo info = Fake.StartupInfo();
+        Dll.SetStartupInfo(&info);
+    }
+    void TearDown() override {
+        if (Dll.Ready())
+            Dll.ExitFAR();
+        EXPECT_EQ(Dll.LiveBlocks(), 0);
+    }
+    // Opens the list; the entry named pick, if any, gets breakCode (0 Del,
+    // -1 Enter) in the first pass, the next pass is cancelled.
+    void Open(const std::string& pick = "", int breakCode = -1) {
+        Pick = pick;
+        PickBreakCode = breakCode;
+        Fake.MessageAnswers = {0};
+        EXPECT_EQ(Dll.OpenPlugin(0, 0), INVALID_HANDLE_VALUE);
+    }
+    // The items of pass n that this test made.
+    std::vector<std::string> Ours(size_t pass) const {
+        std::vector<std::string> ours;
+        if (pass < Passes.size())
+            for (const std::string& item : Passes[pass])
+                if (item.compare(0, Tag.size(), Tag) == 0)
+                    ours.push_back(item);
+        return ours;
+    }
+    bool Warned() const {
+        for (const std::string& call : Fake.Calls)
+            if (call.compare(0, 11, "Message(7, ") == 0 && call.find("\"Msg9\"") != std::string::npos)
+                return true;
+        return false;
+    }
+
+    FakeHost Fake;
+    PluginDll Dll;
+    MachinePrograms Programs;
+    const std::string Tag = "View test " + std::to_string(GetCurrentProcessId());
+};
+
+TEST_F(ViewsTest, ProgramsOfBothViewsAreListedInOneSortedList) {
+    Programs.Add(View64, Tag + " B, 64-bit", "b.exe");
+    Programs.Add(View32, Tag + " A, 32-bit", "a.exe");
+    Open();
+    EXPECT_EQ(Ours(0), (std::vector<std::string>{Tag + " A, 32-bit", Tag + " B, 64-bit"}));
+}
+
+class ViewsDeleteTest : public ViewsTest, public ::testing::WithParamInterface<bool> {};
+
+// The same subkey name in both views: Del removes the one listed, in its view.
+TEST_P(ViewsDeleteTest, DelRemovesTheKeyInTheEntrysViewOnly) {
+    const View& gone = GetParam() ? View64 : View32;
+    const View& kept = GetParam() ? View32 : View64;
+    Programs.Add(gone, Tag + " " + gone.Name, "gone.exe");
+    Programs.Add(kept, Tag + " " + kept.Name, "kept.exe");
+    Open(Tag + " " + gone.Name, 0);
+    EXPECT_FALSE(Programs.Has(gone));
+    EXPECT_TRUE(Programs.Has(kept));
+    EXPECT_EQ(Ours(1), (std::vector<std::string>{Tag + " " + kept.Name}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Views, ViewsDeleteTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return std::string(info.param ? "Of64Bit" : "Of32Bit");
+                         });
+
+// Does work with this thread's file-system redirection off, as a 64-bit
+// installer would see the system folder; back on before the module runs.
+template <typename Work>
+static BOOL InNativeSystem32(Work work) {
+    void* redirection = NULL;
+    BOOL off = Wow64DisableWow64FsRedirection(&redirection);
+    BOOL done = work();
+    if (off)
+        Wow64RevertWow64FsRedirection(redirection);
+    return done;
+}
+
+// A 64-bit program's uninstaller, by its System32 path: started as 64-bit
+// Windows would, it is found in the native system folder, not in the 32-bit
+// one that a 32-bit process's System32 leads to.
+TEST_F(ViewsTest, EnterOnA64BitProgramFindsItsSystem32Uninstaller) {
+    std::string native = TestChildPath();
+    size_t build = native.rfind("\\win32\\");
+    if (build != std::string::npos)
+        native.replace(build, 7, "\\win64\\");
+    std::string installed = "C:\\windows\\system32\\" + Programs.Name + ".exe";
+    ASSERT_TRUE(InNativeSystem32([&] { return CopyFileA(native.c_str(), installed.c_str(), FALSE); }))
+        << native << " (the 64-bit build's testchild) to " << installed;
+    ScratchFolder scratch;
+    Programs.Add(View64, Tag + " native", installed + " --touch " + scratch.File("ran"));
+    Open(Tag + " native", -1);
+    EXPECT_TRUE(scratch.Has("ran")) << "the uninstaller in the native System32 did not run";
+    EXPECT_FALSE(Warned());
+    if (sizeof(void*) == 4) {
+        EXPECT_EQ(GetFileAttributesA(installed.c_str()), INVALID_FILE_ATTRIBUTES)
+            << "file-system redirection was left off after the run";
+    }
+    InNativeSystem32([&] { return DeleteFileA(installed.c_str()); });
+}
