@@ -11,26 +11,28 @@ static bool SetText(HKEY key, const char* name, const char* text) {
            ERROR_SUCCESS;
 }
 
-// The scratch root is volatile, and so must be every key below it.
-bool FillUninstallKey(HKEY root, int qualifying) {
-    RegDeleteTreeA(root, UninstallKey);
-    HKEY uninstall;
-    if (RegCreateKeyExA(root, UninstallKey, 0, NULL, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, NULL, &uninstall, NULL) !=
-        ERROR_SUCCESS)
-        return false;
+// The program key names of one filling: tagged, so that a filling of the
+// machine's own registry can be told from, and removed without, the rest.
+static void ProgramName(char* name, size_t size, const char* tag, int i) {
+    snprintf(name, size, "{%08X-1234-5678-9ABC-%012d}%s", (unsigned)(i * 2654435761u), i, tag);
+}
+
+// Adds the programs to uninstall (opened in view). Every key is volatile: the
+// sandbox's root is, and in the machine's registry nothing may outlive the run.
+static bool AddPrograms(HKEY uninstall, REGSAM view, const char* tag, int qualifying) {
     bool ok = true;
     int total = qualifying + qualifying / 5;
     for (int i = 0; i < total && ok; i++) {
-        char name[64], displayName[96], command[160];
-        snprintf(name, sizeof(name), "{%08X-1234-5678-9ABC-%012d}", (unsigned)(i * 2654435761u), i);
+        char name[96], displayName[96], command[160];
+        ProgramName(name, sizeof(name), tag, i);
         // Names in scrambled order, so the sort has work to do.
         snprintf(displayName, sizeof(displayName), "Program %08X version %d.%d",
                  (unsigned)(i * 2246822519u), i % 7, i % 13);
         snprintf(command, sizeof(command),
                  "\"C:\\Program Files\\Vendor %d\\Program %d\\uninstall.exe\" /remove", i % 50, i);
         HKEY program;
-        ok = RegCreateKeyExA(uninstall, name, 0, NULL, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, NULL, &program, NULL) ==
-             ERROR_SUCCESS;
+        ok = RegCreateKeyExA(uninstall, name, 0, NULL, REG_OPTION_VOLATILE, KEY_ALL_ACCESS | view,
+                             NULL, &program, NULL) == ERROR_SUCCESS;
         if (!ok)
             break;
         ok = SetText(program, "DisplayName", displayName) &&
@@ -38,13 +40,43 @@ bool FillUninstallKey(HKEY root, int qualifying) {
              SetText(program, "Publisher", "Vendor");
         RegCloseKey(program);
     }
+    return ok;
+}
+
+bool FillUninstallKey(HKEY root, int qualifying) {
+    RegDeleteTreeA(root, UninstallKey);
+    HKEY uninstall;
+    if (RegCreateKeyExA(root, UninstallKey, 0, NULL, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, NULL,
+                        &uninstall, NULL) != ERROR_SUCCESS)
+        return false;
+    bool ok = AddPrograms(uninstall, 0, "", qualifying);
     RegCloseKey(uninstall);
     return ok;
 }
 
-int ReadUninstallFloor() {
+bool FillMachineView(REGSAM view, const char* tag, int qualifying) {
     HKEY uninstall;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallKey, 0, KEY_READ, &uninstall) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, UninstallKey, 0, NULL, 0, KEY_ALL_ACCESS | view, NULL,
+                        &uninstall, NULL) != ERROR_SUCCESS)
+        return false;
+    bool ok = AddPrograms(uninstall, view, tag, qualifying);
+    RegCloseKey(uninstall);
+    return ok;
+}
+
+void EmptyMachineView(REGSAM view, const char* tag, int qualifying) {
+    char name[96], path[2 * NameSize];
+    for (int i = 0; i < qualifying + qualifying / 5; i++) {
+        ProgramName(name, sizeof(name), tag, i);
+        snprintf(path, sizeof(path), "%s\\%s", UninstallKey, name);
+        RegDeleteKeyExA(HKEY_LOCAL_MACHINE, path, view, 0);
+    }
+}
+
+int ReadUninstallFloor(REGSAM view) {
+    HKEY uninstall;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallKey, 0, KEY_READ | view, &uninstall) !=
+        ERROR_SUCCESS)
         return -1;
     int found = 0;
     char name[NameSize], path[2 * NameSize], value[ValueSize];
@@ -55,7 +87,8 @@ int ReadUninstallFloor() {
             break;
         snprintf(path, sizeof(path), "%s\\%s", UninstallKey, name);
         HKEY program;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &program) != ERROR_SUCCESS)
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ | view, &program) !=
+            ERROR_SUCCESS)
             continue;
         DWORD size = ValueSize;
         bool both = RegQueryValueExA(program, "DisplayName", NULL, NULL, (BYTE*)value, &size) ==

@@ -8,7 +8,14 @@
 // every fifth one, a subkey that lacks its uninstall command.
 bool FillUninstallKey(HKEY root, int qualifying);
 
-// The same registry calls any lister of these programs has to make, keeping
-// nothing: the floor the catalogue is measured against. Returns how many
-// subkeys had both values, or -1 when the key cannot be opened.
-int ReadUninstallFloor();
+// Adds as many programs, volatile and with tag in their key names, to the
+// machine's own Uninstall key in registry view view; EmptyMachineView
+// removes them again.
+bool FillMachineView(REGSAM view, const char* tag, int qualifying);
+void EmptyMachineView(REGSAM view, const char* tag, int qualifying);
+
+// The same registry calls any lister of these programs has to make, in
+// registry view view (0 for the process's own), keeping nothing: the floor
+// the catalogue is measured against. Returns how many subkeys had both
+// values, or -1 when the key cannot be opened.
+int ReadUninstallFloor(REGSAM view = 0);
