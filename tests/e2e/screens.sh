@@ -36,8 +36,15 @@ title=$(message 3)
 bottom_line=$(message 4)
 first_program="[Beta] Tidewater Sync"
 
-start_console env LC_ALL=$locale LANG=$locale "$SOURCE_DIR/scripts/wine" "$BUILD_DIR/plughost.exe" \
-    --sandbox demo/programs.reg --lang "$language" "$BUILD_DIR/UninstallMenu.dll"
+# The plug-in from a folder of its own, as a user installs it, and plughost
+# in the demo's folder: the panels around the list show those two.
+folder=$BUILD_DIR/screens/UninstallMenu
+mkdir -p "$folder"
+cp "$BUILD_DIR/UninstallMenu.dll" "$BUILD_DIR/UninstallMenuEng.lng" "$BUILD_DIR/UninstallMenuRus.lng" \
+    "$folder/" || { fail "cannot copy the plug-in into $folder"; finish; }
+start_console bash -c 'cd demo && exec "$@"' - env LC_ALL=$locale LANG=$locale \
+    "$SOURCE_DIR/scripts/wine" "$BUILD_DIR/plughost.exe" --sandbox programs.reg --lang "$language" \
+    "$folder/UninstallMenu.dll"
 wait_for "F11 Plug-ins" "plughost is up"
 press F11
 wait_for "$title" "the plug-ins menu shows the entry as message 3 reads: $title"
