@@ -16,10 +16,11 @@ trap close_console EXIT
 CONSOLE_WIDTH=80
 CONSOLE_HEIGHT=25
 
-# language: its file, the file's code page, and the locale its users' Wine runs under.
+# language: its file, the file's code page, the locale its users' Wine runs
+# under, and the letters of its alphabet, which a file in another code page lacks.
 case $language in
-English) lng=UninstallMenuEng.lng codepage=CP437 locale=C.UTF-8 ;;
-Russian) lng=UninstallMenuRus.lng codepage=CP866 locale=ru_RU.UTF-8 ;;
+English) lng=UninstallMenuEng.lng codepage=CP437 locale=C.UTF-8 letters='A-Za-z' ;;
+Russian) lng=UninstallMenuRus.lng codepage=CP866 locale=ru_RU.UTF-8 letters='\x{0410}-\x{044F}\x{0401}\x{0451}' ;;
 *) echo "unknown language $language" >&2; exit 2 ;;
 esac
 if ! locale -a 2>/dev/null | grep -Eqix "${locale/UTF-8/utf-?8}"; then
@@ -34,6 +35,8 @@ message() {
 }
 title=$(message 3)
 bottom_line=$(message 4)
+grep -qxP "[$letters ]+" <<<"$title" ||
+    fail "message 3 of $lng, \"$title\", is not in its alphabet: the file is not in $codepage"
 first_program="[Beta] Tidewater Sync"
 
 # The plug-in from a folder of its own, as a user installs it, and plughost
