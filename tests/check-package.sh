@@ -27,6 +27,9 @@ files=$(cmake -E tar tf "$zip" | grep -v '/$' | sort | tr '\n' ' ')
 folders=$(cmake -E tar tf "$zip" | grep '/$' | grep -vx "$folder/" | tr '\n' ' ')
 [ -z "$folders" ] || fail "the zip has folders besides $folder/: $folders"
 
+# The rest would only repeat a wrong layout.
+[ $failures -eq 0 ] || exit 1
+
 mkdir "$scratch/unpacked"
 (cd "$scratch/unpacked" && cmake -E tar xf "$zip") || fail "the zip does not unpack"
 unpacked=$scratch/unpacked/$folder
@@ -63,11 +66,13 @@ FixedProduct=$major.$minor.$patch.0
 FileVersion=$version
 ProductVersion=$version
 ProductName=UninstallMenu"
-    [ "$(head -5 <<<"$resource")" = "$want" ] ||
-        fail "the version resource is not $version: $(head -5 <<<"$resource" | tr '\n' ' ')"
-    grep -Eq '^FileDescription=.*plug-in' <<<"$resource" || fail "no FileDescription: $resource"
-    grep -qx 'OriginalFilename=UninstallMenu.dll' <<<"$resource" || fail "no OriginalFilename: $resource"
-    grep -Eq '^LegalCopyright=Copyright .+' <<<"$resource" || fail "no LegalCopyright: $resource"
+    if [ "$(head -5 <<<"$resource")" != "$want" ] ||
+        ! grep -Eq '^FileDescription=.*plug-in' <<<"$resource" ||
+        ! grep -qx 'OriginalFilename=UninstallMenu.dll' <<<"$resource" ||
+        ! grep -Eq '^LegalCopyright=Copyright .+' <<<"$resource"; then
+        fail "the DLL's version resource is not version $version's; it reads:"
+        sed 's/^/    /' <<<"$resource"
+    fi
 fi
 
 [ $failures -eq 0 ] &&
