@@ -40,8 +40,10 @@ grep -qxP "[$letters ]+" <<<"$title" ||
 first_program="[Beta] Tidewater Sync"
 
 # The plug-in from a folder of its own, as a user installs it, and plughost
-# in the demo's folder: the panels around the list show those two.
-folder=$BUILD_DIR/screens/UninstallMenu
+# in the demo's folder: the panels around the list show those two. A folder
+# per language, as the languages' runs may overlap and a DLL must not be
+# rewritten under a running plughost.
+folder=$BUILD_DIR/screens/$language/UninstallMenu
 mkdir -p "$folder"
 cp "$BUILD_DIR/UninstallMenu.dll" "$BUILD_DIR/UninstallMenuEng.lng" "$BUILD_DIR/UninstallMenuRus.lng" \
     "$folder/" || { fail "cannot copy the plug-in into $folder"; finish; }
