@@ -1,9 +1,13 @@
 # make demo   install what is missing, build, and run the plug-in in the stand-in
 #             host on a scratch copy of the registry, in this terminal
+# make demo-russian  the same with the Russian texts, on a console whose OEM
+#             code page is 866, as on Russian Windows
 # make        install what is missing, build the 32-bit product and the 64-bit build,
 #             each with its test suite
 # make test   the above, then run both suites under Wine
 # make bench  the above, then measure the module against the platform's floor
+# make package  install what is missing, build the 32-bit product, and pack it
+#             for users into build/UninstallMenu-<version>.zip
 # make clean  remove build/
 
 MAKEFLAGS += --no-print-directory
@@ -11,7 +15,7 @@ MAKEFLAGS += --no-print-directory
 WIN32 := build/win32
 WIN64 := build/win64
 
-.PHONY: all deps build test demo bench clean
+.PHONY: all deps build test demo demo-russian package bench clean
 
 all: build
 
@@ -32,6 +36,20 @@ test: build
 demo: build
 	@[ -t 0 ] && [ -t 1 ] || { echo "make demo runs an interactive console program: it needs a terminal" >&2; exit 1; }
 	@scripts/demo
+
+demo-russian: build
+	@[ -t 0 ] && [ -t 1 ] || { echo "make demo-russian runs an interactive console program: it needs a terminal" >&2; exit 1; }
+	@scripts/demo --lang Russian
+
+# The product alone is built: the package takes it as it is.
+package: deps
+	@echo "== Building the 32-bit product in $(WIN32)"
+	@cmake -S . -B $(WIN32) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DUNINSTALLMENU_TESTS=ON >/dev/null
+	@cmake --build $(WIN32) -j2 --target UninstallMenu
+	@echo "== Packing it into build/"
+	@cpack --config $(WIN32)/CPackConfig.cmake -B build >$(WIN32)/cpack.log 2>&1 || { cat $(WIN32)/cpack.log; exit 1; }
+	@rm -rf build/_CPack_Packages
+	@sed -n 's/^CPack: - package: \(.*\) generated\.$$/== Made \1/p' $(WIN32)/cpack.log
 
 bench: build
 	@scripts/bench

@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# Builds the release package from a build with CPack, into a scratch folder,
+# unpacks it and checks what a user gets: one folder UninstallMenu/ holding
+# exactly the DLL, byte for byte the build's, the shipped language files and
+# a ReadMe with Windows line endings; the zip named with the version; and the
+# DLL's version resource, read back under Wine by the first READER that can
+# run here, holding that version.
+# Usage: check-package.sh SOURCE_DIR BUILD_DIR VERSION READER...
+set -u
+source_dir=$1 build_dir=$2 version=$3
+shift 3
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+. "$source_dir/scripts/wine-env"
+
+cpack --config "$build_dir/CPackConfig.cmake" -B "$scratch/out" >"$scratch/cpack.log" 2>&1 ||
+    { cat "$scratch/cpack.log"; fail "cpack failed"; exit 1; }
+zip=$scratch/out/UninstallMenu-$version.zip
+[ -f "$zip" ] || { fail "no UninstallMenu-$version.zip: $(ls "$scratch/out")"; exit 1; }
+
+folder=UninstallMenu
+expected="$folder/ReadMe.txt $folder/UninstallMenu.dll $folder/UninstallMenuEng.lng $folder/UninstallMenuRus.lng "
+files=$(cmake -E tar tf "$zip" | grep -v '/$' | sort | tr '\n' ' ')
+[ "$files" = "$expected" ] || fail "the zip holds [$files], not [$expected]"
+folders=$(cmake -E tar tf "$zip" | grep '/$' | grep -vx "$folder/" | tr '\n' ' ')
+[ -z "$folders" ] || fail "the zip has folders besides $folder/: $folders"
+
+# The rest would only repeat a wrong layout.
+[ $failures -eq 0 ] || exit 1
+
+mkdir "$scratch/unpacked"
+(cd "$scratch/unpacked" && cmake -E tar xf "$zip") || fail "the zip does not unpack"
+unpacked=$scratch/unpacked/$folder
+cmp -s "$unpacked/UninstallMenu.dll" "$build_dir/UninstallMenu.dll" ||
+    fail "its UninstallMenu.dll is not $build_dir/UninstallMenu.dll byte for byte"
+for lng in UninstallMenuEng.lng UninstallMenuRus.lng; do
+    cmp -s "$unpacked/$lng" "$source_dir/lang/$lng" || fail "its $lng is not lang/$lng"
+done
+
+readme=$unpacked/ReadMe.txt
+lines=$(wc -l <"$readme")
+crlf=$(grep -c $'\r$' "$readme")
+[ "$lines" -gt 0 ] && [ "$crlf" = "$lines" ] && [ -z "$(tail -c1 "$readme" | tr -d '\n')" ] ||
+    fail "ReadMe.txt does not end each of its $lines lines with CR LF ($crlf do)"
+head -1 "$readme" | grep -qF "UninstallMenu $version" || fail "ReadMe.txt does not start with the version"
+
+reader=
+for candidate in "$@"; do
+    if [ -f "$candidate" ] && { [ "$(pe_machine "$candidate")" != 014c ] ||
+        "$source_dir/scripts/win32-support" >/dev/null; }; then
+        reader=$candidate
+        break
+    fi
+done
+if [ -z "$reader" ]; then
+    fail "none of the version readers can run here: $*"
+else
+    IFS=. read -r major minor patch <<<"$version"
+    resource=$("$source_dir/scripts/wine" "$reader" "Z:$unpacked/UninstallMenu.dll" FileVersion \
+        ProductVersion ProductName FileDescription OriginalFilename LegalCopyright </dev/null |
+        tr -d '\r')
+    want="Fixed=$major.$minor.$patch.0
+FixedProduct=$major.$minor.$patch.0
+FileVersion=$version
+ProductVersion=$version
+ProductName=UninstallMenu"
+    if [ "$(head -5 <<<"$resource")" != "$want" ] ||
+        ! grep -Eq '^FileDescription=.*plug-in' <<<"$resource" ||
+        ! grep -qx 'OriginalFilename=UninstallMenu.dll' <<<"$resource" ||
+        ! grep -Eq '^LegalCopyright=Copyright .+' <<<"$resource"; then
+        fail "the DLL's version resource is not version $version's; it reads:"
+        sed 's/^/    /' <<<"$resource"
+    fi
+fi
+
+[ $failures -eq 0 ] &&
+    echo "ok: $(basename "$zip"): $folder/ with the product DLL, its language files and ReadMe; version $version read back by $(basename "$(dirname "$(dirname "$reader")")")'s reader"
+exit $((failures > 0))

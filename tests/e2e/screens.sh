@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# The demo's uninstall list in one language on an 80-column console, as that
+# language's users see it: the Russian texts under a Russian locale, where
+# Wine gives programs the OEM code page 866, as Russian Windows does. Checks
+# the plug-ins menu entry, and the list's title and bottom line, against the
+# texts of the language file; then writes the screen it checked to
+# BUILD_DIR/screens/list-LANGUAGE.txt, which scripts/readme-screens pastes
+# into the README.
+# Usage: screens.sh SOURCE_DIR BUILD_DIR 32|64 English|Russian
+set -u
+SOURCE_DIR=$1
+BUILD_DIR=$2
+language=$4
+. "$(dirname "${BASH_SOURCE[0]}")/console.sh"
+trap close_console EXIT
+CONSOLE_WIDTH=80
+CONSOLE_HEIGHT=25
+
+# language: its file, the file's code page, the locale its users' Wine runs
+# under, and the letters of its alphabet, which a file in another code page lacks.
+case $language in
+English) lng=UninstallMenuEng.lng codepage=CP437 locale=C.UTF-8 letters='A-Za-z' ;;
+Russian) lng=UninstallMenuRus.lng codepage=CP866 locale=ru_RU.UTF-8 letters='\x{0410}-\x{044F}\x{0401}\x{0451}' ;;
+*) echo "unknown language $language" >&2; exit 2 ;;
+esac
+if ! locale -a 2>/dev/null | grep -Eqix "${locale/UTF-8/utf-?8}"; then
+    fail "the $locale locale is not generated here; scripts/install-deps generates it"
+    finish
+fi
+
+# message N: the language file's text of message N, as the terminal shows it.
+message() {
+    iconv -f "$codepage" -t UTF-8 "$SOURCE_DIR/lang/$lng" | tr -d '\r' | grep '^"' |
+        sed -n "$(($1 + 1))p" | sed 's/^"//; s/"$//'
+}
+title=$(message 3)
+bottom_line=$(message 4)
+grep -qxP "[$letters ]+" <<<"$title" ||
+    fail "message 3 of $lng, \"$title\", is not in its alphabet: the file is not in $codepage"
+first_program="[Beta] Tidewater Sync"
+
+# The plug-in from a folder of its own, as a user installs it, and plughost
+# in the demo's folder: the panels around the list show those two. A folder
+# per language, as the languages' runs may overlap and a DLL must not be
+# rewritten under a running plughost.
+folder=$BUILD_DIR/screens/$language/UninstallMenu
+mkdir -p "$folder"
+cp "$BUILD_DIR/UninstallMenu.dll" "$BUILD_DIR/UninstallMenuEng.lng" "$BUILD_DIR/UninstallMenuRus.lng" \
+    "$folder/" || { fail "cannot copy the plug-in into $folder"; finish; }
+start_console bash -c 'cd demo && exec "$@"' - env LC_ALL=$locale LANG=$locale \
+    "$SOURCE_DIR/scripts/wine" "$BUILD_DIR/plughost.exe" --sandbox programs.reg --lang "$language" \
+    "$folder/UninstallMenu.dll"
+wait_for "F11 Plug-ins" "plughost is up"
+press F11
+wait_for "$title" "the plug-ins menu shows the entry as message 3 reads: $title"
+press Enter
+wait_for "$bottom_line" "the list opens, its bottom line as message 4 reads: $bottom_line"
+
+capture=$(settled_screen >/dev/null; screen_text)
+# row_in TEXT: the row of the capture (from 1) first holding TEXT.
+row_in() { grep -nF -- "$1" <<<"$capture" | head -1 | cut -d: -f1; }
+title_row=$(row_in "$title") first_row=$(row_in "$first_program") bottom_row=$(row_in "$bottom_line")
+if [ -n "$title_row" ] && [ -n "$first_row" ] && [ -n "$bottom_row" ] &&
+    [ "$title_row" -lt "$first_row" ] && [ "$first_row" -lt "$bottom_row" ]; then
+    pass "the list's title stands above its programs, its bottom line below them"
+else
+    fail "the title (row ${title_row:-none}), first program (row ${first_row:-none}) and bottom line (row ${bottom_row:-none}) are not in that order"
+fi
+lines=$(wc -l <<<"$capture")
+widest=$(wc -L <<<"$capture")
+[ "$lines" -eq "$CONSOLE_HEIGHT" ] && [ "$widest" -le "$CONSOLE_WIDTH" ] &&
+    pass "the capture is the whole ${CONSOLE_WIDTH}x$CONSOLE_HEIGHT screen" ||
+    fail "the capture is $lines rows, $widest columns at most"
+mkdir -p "$BUILD_DIR/screens"
+printf '%s\n' "$capture" >"$BUILD_DIR/screens/list-$language.txt"
+
+press Escape
+wait_gone "$bottom_line" "Esc closes the list"
+press F10
+wait_exit "F10 quits"
+finish
