@@ -96,7 +96,7 @@ walk_the_list() {
     highlight "_Internal Build Tools" "Quillfeather Notes"
     press Enter
     wait_for "Cannot start the uninstaller:" "an uninstaller that does not exist brings a warning"
-    expect_screen_has '"%ProgramFiles%\Quillfeather Notes\uninst.exe" /quiet' \
+    expect_screen_has '"%ProgramFiles%\Quillfeather\demo-uninstall.exe" /quiet' \
         "showing the command as stored"
     press Enter
     wait_gone "Cannot start the uninstaller:" "Enter closes the warning"
