@@ -63,6 +63,7 @@ protected:
         Dll.ExitFAR();
         EXPECT_EQ(Dll.LiveBlocks(), 0);
         EXPECT_EQ(Dll.StrayFrees(), 0);
+        EXPECT_EQ(Dll.WritesPastABlock(), 0);
     }
     void Open() {
         EXPECT_EQ(Dll.OpenPlugin(0, 0), INVALID_HANDLE_VALUE);
