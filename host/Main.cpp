@@ -1,29 +1,35 @@
-// plughost [--sandbox FILE.reg] [--lang NAME] PLUGIN.dll
+// plughost [--sandbox FILE.reg [--real-commands]] [--lang NAME] PLUGIN.dll
 #include <stdio.h>
 #include <string.h>
 
 #include "PlugHost.h"
 
 static const char Usage[] =
-    "usage: plughost [--sandbox FILE.reg] [--lang NAME] PLUGIN.dll\n"
-    "  --sandbox FILE.reg  run against a scratch HKEY_LOCAL_MACHINE imported from FILE.reg\n"
+    "usage: plughost [--sandbox FILE.reg [--real-commands]] [--lang NAME] PLUGIN.dll\n"
+    "  --sandbox FILE.reg  run against a scratch HKEY_LOCAL_MACHINE imported from FILE.reg;\n"
+    "                      its uninstall commands must start the demo's uninstaller\n"
+    "  --real-commands     let FILE.reg hold any uninstall command: Enter runs it for real\n"
     "  --lang NAME         the plug-in's language file to use (default English)\n";
 
 static const char PluginsMenuTitle[] = "Plug-in commands";
 
 struct Options {
     const char* SandboxFile;
+    bool RealCommands;
     std::string Language;
     const char* PluginPath;
 };
 
 static bool ParseArguments(int argc, char** argv, Options* options) {
     options->SandboxFile = NULL;
+    options->RealCommands = false;
     options->Language = "English";
     options->PluginPath = NULL;
     for (int i = 1; i < argc; i++) {
         if (strcmp(argv[i], "--sandbox") == 0 && i + 1 < argc)
             options->SandboxFile = argv[++i];
+        else if (strcmp(argv[i], "--real-commands") == 0)
+            options->RealCommands = true;
         else if (strcmp(argv[i], "--lang") == 0 && i + 1 < argc)
             options->Language = argv[++i];
         else if (argv[i][0] != '-' && !options->PluginPath)
@@ -31,7 +37,9 @@ static bool ParseArguments(int argc, char** argv, Options* options) {
         else
             return false;
     }
-    return options->PluginPath != NULL;
+    // Without the sandbox every command is real anyway; asking for it there
+    // is a mistake worth pointing out.
+    return options->PluginPath != NULL && (options->SandboxFile || !options->RealCommands);
 }
 
 static int Failed(const std::string& text) {
@@ -153,6 +161,10 @@ int main(int argc, char** argv) {
     RegScript script;
     if (options.SandboxFile && !ReadRegFile(options.SandboxFile, &script, &error))
         return Failed(error);
+    RegError refusal;
+    if (options.SandboxFile && !options.RealCommands && !CheckSandboxCommands(script, &refusal))
+        return Failed(std::string(options.SandboxFile) + ":" + std::to_string(refusal.Line) +
+                      ": " + refusal.Text + "; nothing was imported");
 
     PluginModule plugin;
     if (!plugin.Load(options.PluginPath, &error))
@@ -172,6 +184,9 @@ int main(int argc, char** argv) {
         if (!ApplyRegScript(sandbox.Root(), script, &fault))
             return Failed(std::string(options.SandboxFile) + ":" + std::to_string(fault.Line) +
                           ": " + fault.Text);
+        // Ahead of the rest, where a narrow console does not cut it off.
+        if (options.RealCommands)
+            desktop.Status += "REAL COMMANDS: Enter runs them  |  ";
         desktop.Status += std::string("Sandbox HKCU\\") + sandbox.Path() + " (" +
                           FileName(options.SandboxFile) + ")";
     } else {

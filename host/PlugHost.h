@@ -94,6 +94,17 @@ bool ParseRegText(const std::string& utf8, RegScript* script, RegError* error);
 // scratch tree: they vanish with the registry's session even if never removed.
 bool ApplyRegScript(HKEY root, const RegScript& script, RegError* error);
 
+// The demo's uninstaller, which removes only its own entry from the scratch
+// registry and refuses to run outside it.
+extern const char DemoUninstaller[];
+// The scratch registry covers the registry calls of plughost alone: a
+// command that Enter runs is a real process on the real machine. Fails with
+// the line of the first "UninstallString" value (of any key, text or not, as
+// the plug-in reads it in the ANSI code page) whose command does not start
+// DemoUninstaller, either bare or in any folder, so that no real uninstaller
+// runs by surprise.
+bool CheckSandboxCommands(const RegScript& script, RegError* error);
+
 // A fresh scratch key under HKEY_CURRENT_USER that HKEY_LOCAL_MACHINE points
 // to for this process; named in SandboxVariable for child processes. The
 // destructor undoes all of it and removes the scratch tree.

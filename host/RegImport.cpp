@@ -1,6 +1,7 @@
 // The scratch registry behind --sandbox, and writing an import into it.
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include "PlugHost.h"
 
@@ -32,6 +33,63 @@ static std::string StoredBytes(const RegScript& script, const RegAction& action)
         return std::string((const char*)text.data(), text.size() * sizeof(WCHAR));
     }
     return action.Data;
+}
+
+const char DemoUninstaller[] = "demo-uninstall.exe";
+
+// The text the plug-in reads from an action's data: the ANSI code page's,
+// up to the first NUL.
+static std::string CommandAsRead(const RegScript& script, const RegAction& action) {
+    std::string ansi = action.Data;
+    std::wstring wide;
+    if (action.IsText)
+        wide = Wide(CP_UTF8, action.Data);
+    else if (IsStringType(action.Type) && script.WideHexStrings)
+        wide.assign((const WCHAR*)action.Data.data(), action.Data.size() / sizeof(WCHAR));
+    if (action.IsText || (IsStringType(action.Type) && script.WideHexStrings)) {
+        int length = WideCharToMultiByte(CP_ACP, 0, wide.data(), (int)wide.size(), NULL, 0,
+                                         NULL, NULL);
+        ansi.assign(length > 0 ? length : 0, '\0');
+        if (length > 0)
+            WideCharToMultiByte(CP_ACP, 0, wide.data(), (int)wide.size(), &ansi[0], length, NULL,
+                                NULL);
+    }
+    return ansi.substr(0, ansi.find('\0'));
+}
+
+// Whether the program command starts is DemoUninstaller: the first word, or
+// the quoted text, as the platform takes it, judged by its file name alone.
+static bool StartsDemoUninstaller(const std::string& command) {
+    std::string program;
+    if (!command.empty() && command[0] == '"') {
+        size_t close = command.find('"', 1);
+        if (close == std::string::npos)
+            return false;
+        program = command.substr(1, close - 1);
+    } else {
+        program = command.substr(0, command.find_first_of(" \t"));
+    }
+    size_t slash = program.find_last_of("\\/");
+    std::string file = slash == std::string::npos ? program : program.substr(slash + 1);
+    std::string bare(DemoUninstaller, sizeof(DemoUninstaller) - 1 - 4);  // without ".exe"
+    return _stricmp(file.c_str(), DemoUninstaller) == 0 || _stricmp(file.c_str(), bare.c_str()) == 0;
+}
+
+bool CheckSandboxCommands(const RegScript& script, RegError* error) {
+    for (size_t i = 0; i < script.Actions.size(); i++) {
+        const RegAction& action = script.Actions[i];
+        if (action.Kind != SetValueStep || _stricmp(action.Name.c_str(), "UninstallString") != 0)
+            continue;
+        std::string command = CommandAsRead(script, action);
+        if (StartsDemoUninstaller(command))
+            continue;
+        error->Line = action.Line;
+        error->Text = "the uninstall command " + command + " does not start the demo's " +
+                      "uninstaller (" + DemoUninstaller + "); the sandbox holds the registry " +
+                      "only, so Enter would run it for real (--real-commands allows that)";
+        return false;
+    }
+    return true;
 }
 
 static bool WriteFailed(RegError* error, const RegAction& action, LONG rc) {

@@ -6,6 +6,7 @@
 #include "../src/catalogue/Catalogue.h"
 #include "support/ModuleTest.h"
 #include "support/RegistrySandbox.h"
+#include "support/TestChild.h"
 
 class CatalogueTest : public ModuleTest {
 protected:
@@ -14,9 +15,12 @@ protected:
         std::string KeyPath, DisplayName, UninstallString;
         REGSAM ViewFlag;
     };
+    // Every key the load opens is closed again.
     std::vector<Row> Load() {
+        std::vector<HANDLE> open = OpenHandles();
         int count = -7;
         UninstallEntry* entries = LoadUninstallList(&count);
+        EXPECT_EQ(OpenHandles(), open) << "the load left keys open";
         std::vector<Row> rows;
         for (int i = 0; i < count; i++)
             rows.push_back({entries[i].KeyPath, entries[i].DisplayName, entries[i].UninstallString,

@@ -174,3 +174,48 @@ TEST(SandboxTest, RemovesScratchKeysOfHostsNoLongerRunning) {
     EXPECT_TRUE(KeyExists(live.c_str()));
     RegDeleteTreeA(HKEY_CURRENT_USER, live.c_str());
 }
+
+// What --sandbox lets a .reg file hold: uninstall commands that start the
+// demo's uninstaller, and nothing the plug-in would run for real.
+struct SandboxCommandRow {
+    const char* Value;  // as the .reg file writes it, after "UninstallString"=
+    bool Allowed;
+};
+
+class SandboxCommandTest : public ::testing::TestWithParam<SandboxCommandRow> {};
+
+TEST_P(SandboxCommandTest, OnlyTheDemoUninstallerMayRun) {
+    std::string text = std::string("Windows Registry Editor Version 5.00\r\n\r\n") +
+                       "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\" +
+                       "Uninstall\\Demo]\r\n\"DisplayName\"=\"Demo\"\r\n\"UninstallString\"=" +
+                       GetParam().Value + "\r\n";
+    RegScript script;
+    RegError error = {0, ""};
+    ASSERT_TRUE(ParseRegText(text, &script, &error)) << error.Text;
+    EXPECT_EQ(CheckSandboxCommands(script, &error), GetParam().Allowed) << error.Text;
+    if (!GetParam().Allowed) {
+        EXPECT_EQ(error.Line, 5);
+        EXPECT_NE(error.Text.find("--real-commands"), std::string::npos) << error.Text;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, SandboxCommandTest,
+    ::testing::Values(
+        SandboxCommandRow{R"("demo-uninstall.exe bramble")", true},
+        SandboxCommandRow{R"("DEMO-UNINSTALL bramble")", true},
+        SandboxCommandRow{R"("\"%ProgramFiles%\\Lost\\demo-uninstall.exe\" /quiet")", true},
+        SandboxCommandRow{R"("MsiExec.exe /X{3F2A9C1E-7B4D-4E8A-9C2F-5D1E6B7A8C90}")", false},
+        SandboxCommandRow{R"("\"C:\\Program Files\\Tool\\uninst.exe\" /S")", false},
+        // Unquoted, the platform starts C:\Program first.
+        SandboxCommandRow{R"("C:\\Program Files\\demo-uninstall.exe x")", false},
+        SandboxCommandRow{R"("demo-uninstall.exe.bat x")", false},
+        SandboxCommandRow{R"("\"demo-uninstall.exe x")", false},
+        SandboxCommandRow{R"(" demo-uninstall.exe x")", false},
+        SandboxCommandRow{R"("")", false},
+        // Any type is read as text: "cmd /c x" in UTF-16, and as raw bytes.
+        SandboxCommandRow{"hex(2):63,00,6d,00,64,00,20,00,2f,00,63,00,20,00,78,00,00,00", false},
+        SandboxCommandRow{"hex:63,6d,64,20,2f,63,20,78,00", false},
+        SandboxCommandRow{"hex(2):64,00,65,00,6d,00,6f,00,2d,00,75,00,6e,00,69,00,6e,00,73,00,"
+                          "74,00,61,00,6c,00,6c,00,20,00,78,00,00,00",
+                          true}));

@@ -69,6 +69,14 @@ TEST_F(RunnerTest, KeepsDrainingWhileAGrandchildHoldsThePipe) {
     EXPECT_TRUE(Scratch.Has("grandchild-done")) << "returned before the grandchild ended";
 }
 
+TEST_F(RunnerTest, ReadingStartsAfterTheFirstSecond) {
+    // More than the pipe holds: the child waits for the reader, which first
+    // gives it a second to end by itself.
+    ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(RunChild("--out 200000"), 0);
+    EXPECT_GE(GetTickCount64() - start, 950u);
+}
+
 TEST_F(RunnerTest, ExpandsEnvironmentReferencesBeforeStarting) {
     SetEnvironmentVariableA("UNINSTALLMENU_TEST_DIR", Scratch.Path().c_str());
     SetEnvironmentVariableA("UNINSTALLMENU_TEST_WORD", "expanded");

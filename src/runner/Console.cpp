@@ -24,6 +24,25 @@ void RememberInputMode(HANDLE input, ConsoleMemory* memory) {
         SetConsoleMode(input, RunInputMode);
 }
 
+// Room for any console title, in characters with the terminator.
+const DWORD LongestTitleSize = 65536;
+
+// Some platforms answer a title longer than the buffer with 0 and no error,
+// exactly as they answer an empty one; only a read with room for any title
+// tells the two apart. True when that read finds a title, or fails, so that
+// a title that cannot be told empty is never replaced by "".
+static bool TitleHiddenByItsLength() {
+    char* large = (char*)AllocBlock(LongestTitleSize);
+    if (!large)
+        return true;
+    large[0] = '\0';
+    SetLastError(ERROR_SUCCESS);
+    DWORD length = GetConsoleTitleA(large, LongestTitleSize);
+    bool hidden = length > 0 || large[0] != '\0' || GetLastError() != ERROR_SUCCESS;
+    FreeBlock(large);
+    return hidden;
+}
+
 void RememberTitle(ConsoleMemory* memory) {
     // An empty title reads as no characters, without an error and without
     // touching the buffer; a failure reads as none with an error.
@@ -36,7 +55,8 @@ void RememberTitle(ConsoleMemory* memory) {
         // putting that back would shorten it, so it is not taken.
         memory->TitleRead = length < TitleSize;
     else
-        memory->TitleRead = GetLastError() == ERROR_SUCCESS && memory->Title[0] == '\0';
+        memory->TitleRead = GetLastError() == ERROR_SUCCESS && memory->Title[0] == '\0' &&
+                            !TitleHiddenByItsLength();
 }
 
 void PutBackConsole(HANDLE input, const ConsoleMemory* memory) {

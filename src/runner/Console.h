@@ -22,7 +22,8 @@ struct ConsoleMemory {
 
 // Remembers the input mode of input and sets the mode for the run.
 void RememberInputMode(HANDLE input, ConsoleMemory* memory);
-// Remembers the console title.
+// Remembers the console title; a title too long for TitleSize, or one that
+// cannot be read, is marked as not read and is then neither changed nor put back.
 void RememberTitle(ConsoleMemory* memory);
 // Puts back the title, then the input mode, as far as they were read.
 void PutBackConsole(HANDLE input, const ConsoleMemory* memory);

@@ -96,7 +96,7 @@ walk_the_list() {
     highlight "_Internal Build Tools" "Quillfeather Notes"
     press Enter
     wait_for "Cannot start the uninstaller:" "an uninstaller that does not exist brings a warning"
-    expect_screen_has '"%ProgramFiles%\Quillfeather Notes\uninst.exe" /quiet' \
+    expect_screen_has '"%ProgramFiles%\Quillfeather\demo-uninstall.exe" /quiet' \
         "showing the command as stored"
     press Enter
     wait_gone "Cannot start the uninstaller:" "Enter closes the warning"
@@ -129,4 +129,10 @@ wait_exit "F10 quits"
 "$wine" reg query "HKCU\\$sandbox" </dev/null >/dev/null 2>&1 &&
     fail "the scratch registry HKCU\\$sandbox is still there" ||
     pass "the scratch registry is removed"
+
+close_console
+start_console "$wine" "$host" --sandbox demo/programs.reg --real-commands "$plugin"
+wait_for "REAL COMMANDS: Enter runs them" "with --real-commands the top row says commands run for real"
+press F10
+wait_exit "F10 quits"
 finish

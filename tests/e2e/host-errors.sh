@@ -75,5 +75,11 @@ refused "a .reg file with an unreadable line" 1 "bad.reg:4: a dword needs one to
     --sandbox "$scratch/bad.reg" "$probe_dir/HostProbe.dll"
 refused "a missing .reg file" 1 "cannot open" --sandbox "$scratch/none.reg" "$probe_dir/HostProbe.dll"
 
+printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Real]\r\n"DisplayName"="Real"\r\n"UninstallString"="MsiExec.exe /X{1}"\r\n' \
+    >"$scratch/real.reg"
+refused "a real uninstall command in the sandbox" 1 "real.reg:5: the uninstall command MsiExec.exe /X{1} does not start the demo's uninstaller" \
+    --sandbox "$scratch/real.reg" "$probe_dir/HostProbe.dll"
+refused "--real-commands without the sandbox" 2 "usage: plughost" --real-commands "$probe_dir/HostProbe.dll"
+
 [ $failures -eq 0 ] && echo "all checks passed" || echo "$failures check(s) failed"
 exit $((failures > 0))

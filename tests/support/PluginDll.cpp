@@ -4,30 +4,52 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include <set>
+#include <map>
 
-// Only one DLL is loaded at a time, so the hooks keep plain globals.
-static std::set<void*>* LiveSet;
+// Only one DLL is loaded at a time, so the hooks keep plain globals: each
+// live block with the size the DLL asked for.
+static std::map<void*, size_t>* LiveSet;
 static int Strays;
+static int Overruns;
 
-static void* CountedMalloc(size_t size) {
-    void* block = malloc(size);
-    if (block)
-        LiveSet->insert(block);
+// Every block gets these bytes past its end, checked when it is released,
+// so a write even one byte past a block is seen, which Wine's own checking
+// lets through when it falls within the block's alignment.
+const size_t GuardSize = 8;
+const unsigned char GuardByte = 0xFD;
+
+static void* Guarded(void* block, size_t size) {
+    if (!block)
+        return NULL;
+    memset((char*)block + size, GuardByte, GuardSize);
+    (*LiveSet)[block] = size;
     return block;
 }
 
+static void* CountedMalloc(size_t size) {
+    return Guarded(malloc(size + GuardSize), size);
+}
+
 static void Forget(void* block) {
-    if (block && LiveSet->erase(block) == 0)
+    if (!block)
+        return;
+    std::map<void*, size_t>::iterator live = LiveSet->find(block);
+    if (live == LiveSet->end()) {
         Strays++;
+        return;
+    }
+    const unsigned char* guard = (const unsigned char*)block + live->second;
+    for (size_t i = 0; i < GuardSize; i++)
+        if (guard[i] != GuardByte) {
+            Overruns++;
+            break;
+        }
+    LiveSet->erase(live);
 }
 
 static void* CountedRealloc(void* block, size_t size) {
     Forget(block);
-    void* moved = realloc(block, size);
-    if (moved)
-        LiveSet->insert(moved);
-    return moved;
+    return Guarded(realloc(block, size + GuardSize), size);
 }
 
 static void CountedFree(void* block) {
@@ -85,8 +107,9 @@ PluginDll::PluginDll() : PluginEntryPoints(), Module(NULL), Ready_(false) {
     }
     bool complete = FindEntryPoints(Module, this);
     EXPECT_TRUE(complete) << "the DLL lacks one of the four entry points";
-    LiveSet = new std::set<void*>;
+    LiveSet = new std::map<void*, size_t>;
     Strays = 0;
+    Overruns = 0;
     bool hooked = Redirect("msvcrt.dll", "malloc", (void*)CountedMalloc) &&
                   Redirect("msvcrt.dll", "realloc", (void*)CountedRealloc) &&
                   Redirect("msvcrt.dll", "free", (void*)CountedFree);
@@ -109,4 +132,8 @@ int PluginDll::LiveBlocks() const {
 
 int PluginDll::StrayFrees() const {
     return Strays;
+}
+
+int PluginDll::WritesPastABlock() const {
+    return Overruns;
 }

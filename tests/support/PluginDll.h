@@ -1,7 +1,8 @@
 // The built UninstallMenu.dll, loaded as the host loads it, with its four
-// entry points and a count of the C run-time heap blocks it holds: the DLL's
-// imports of malloc, realloc and free are redirected while it is loaded, and
-// a test may redirect any other import of its own.
+// entry points and a count of the C run-time heap blocks it holds, each with
+// a guard past its end: the DLL's imports of malloc, realloc and free are
+// redirected while it is loaded, and a test may redirect any other import of
+// its own.
 #pragma once
 
 #include <windows.h>
@@ -27,6 +28,8 @@ public:
     int LiveBlocks() const;
     // Releases of blocks the DLL did not hold.
     int StrayFrees() const;
+    // Released blocks that the DLL had written past the end of.
+    int WritesPastABlock() const;
 
     // Makes the DLL's calls of function, imported from dll, go to
     // replacement until the DLL is unloaded; false when it imports no such
