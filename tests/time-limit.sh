@@ -18,4 +18,13 @@ if { [ $status -eq 124 ] || [ $status -eq 137 ]; } && [ $((SECONDS - started)) -
     echo "time limit: ended after $limit s, with everything it started: $*" >&2
     exit 124
 fi
+# A test program fails with status 1. Any other failure ended it before its
+# report, often without a word (Wine's own errors are silenced), so its
+# status is the one clue left: Wine passes a Windows status on in its low
+# byte (0x42 for a DLL that could not start, 5 for an access violation).
+if [ $status -gt 128 ]; then
+    echo "time-limit: ended by signal $(kill -l $((status - 128)) 2>/dev/null || echo $((status - 128))): $*" >&2
+elif [ $status -gt 1 ]; then
+    echo "time-limit: ended with status $status: $*" >&2
+fi
 exit $status
