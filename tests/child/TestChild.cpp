@@ -22,6 +22,9 @@
 //   --remove-program VIEW NAME
 //                           delete that key
 //   --has-program VIEW NAME fail unless that key exists
+//   --record-programs VIEW FILE
+//                           write the names of the program keys in that view's
+//                           Uninstall key into FILE, one a line
 //   --pad TEXT              nothing: makes a command line as long as wanted
 //   --exit N                end at once with exit code N (decimal or 0x...)
 // Without --exit it ends with 0. A step that fails ends it with one of the
@@ -62,6 +65,27 @@ static bool OpenProgram(const char* view, const char* name, bool create, HKEY* k
     RegSetValueExA(*key, "UninstallString", 0, REG_SZ, (const BYTE*)command.c_str(),
                    (DWORD)command.size() + 1);
     return true;
+}
+
+// The program key names of the machine's Uninstall key in view, one a line.
+static std::string ProgramNames(const char* view) {
+    REGSAM flag = strcmp(view, "32") == 0 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+    std::string names;
+    HKEY uninstall;
+    std::string path(MachineUninstallKey, sizeof(MachineUninstallKey) - 2);
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | flag, &uninstall) !=
+        ERROR_SUCCESS)
+        return names;
+    char name[256];
+    for (DWORD index = 0;; index++) {
+        DWORD length = sizeof(name);
+        if (RegEnumKeyExA(uninstall, index, name, &length, NULL, NULL, NULL, NULL) !=
+            ERROR_SUCCESS)
+            break;
+        names += std::string(name, length) + "\n";
+    }
+    RegCloseKey(uninstall);
+    return names;
 }
 
 static const DWORD ChunkSize = 65536;
@@ -164,6 +188,7 @@ static const Step Steps[] = {
     {"--record-env", 2}, {"--record-console", 1}, {"--grandchild", 1}, {"--sleep", 1},
     {"--touch", 1},      {"--delete-key", 1},    {"--pad", 1},        {"--exit", 1},
     {"--record-handle", 2}, {"--add-program", 2}, {"--remove-program", 2}, {"--has-program", 2},
+    {"--record-programs", 2},
 };
 
 static int OperandsOf(const std::string& step) {
@@ -222,6 +247,9 @@ int main(int argc, char** argv) {
             if (!OpenProgram(operand, second, step == "--add-program", &key))
                 return ProgramMissing;
             RegCloseKey(key);
+        } else if (step == "--record-programs") {
+            if (!SaveFile(second, ProgramNames(operand)))
+                return RecordFailed;
         } else if (step == "--remove-program") {
             REGSAM flag = strcmp(operand, "32") == 0 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
             if (RegDeleteKeyExA(HKEY_LOCAL_MACHINE,

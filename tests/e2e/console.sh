@@ -5,11 +5,16 @@
 # `close_console` on any other way out.
 
 export LC_ALL=C.UTF-8
+# The time limit ends a test with TERM: exiting runs the caller's EXIT trap,
+# which closes the console and its program.
+trap 'exit 143' TERM
 CONSOLE_SOCKET="uninstallmenu-e2e-$$-$RANDOM"
 CONSOLE_WIDTH=100
 CONSOLE_HEIGHT=30
 CONSOLE_FAILURES=0
-CONSOLE_TIMEOUT=${CONSOLE_TIMEOUT:-20}
+# Long enough for a loaded machine: every wait ends as soon as its condition
+# holds, so the limit costs nothing on a run that passes.
+CONSOLE_TIMEOUT=${CONSOLE_TIMEOUT:-60}
 # Where the pane's shell writes the program's exit status: tmux can report a
 # pane dead without ever learning the status.
 CONSOLE_STATUS=$(mktemp "${TMPDIR:-/tmp}/uninstallmenu-e2e-status.XXXXXX")
@@ -39,19 +44,33 @@ screen_exact() {
     console_tmux capture-pane -p -e -t e2e
 }
 
-# The screen, colours included, once two looks a moment apart agree: a
-# redraw reaches the terminal in pieces.
-settled_screen() {
-    local previous current tries=0
-    previous=$(screen_exact)
-    while [ $tries -lt 50 ]; do
-        sleep 0.2
-        current=$(screen_exact)
-        [ "$current" = "$previous" ] && break
-        previous=$current
-        tries=$((tries + 1))
+# rows_between TOP BOTTOM: the screen rows strictly between the first row
+# holding TOP and the next one holding BOTTOM; fails when there is no such
+# pair.
+rows_between() {
+    screen_text | awk -v top="$1" -v bottom="$2" '
+        inside && index($0, bottom) { found = 1; exit }
+        inside { print }
+        !inside && index($0, top) { inside = 1 }
+        END { exit !found }'
+}
+
+# Whether plughost's own screen is all there: the status row, both panels
+# framed on every row, the hint row and the key bar to its last label. A row
+# is written left to right, so its right-hand frame shows it is whole.
+desktop_drawn() {
+    local rows row i
+    mapfile -t rows < <(screen_text)
+    [ ${#rows[@]} -eq "$CONSOLE_HEIGHT" ] || return 1
+    [[ ${rows[0]} == " "?* ]] || return 1
+    [[ ${rows[1]} == ╔*╗╔*╗ ]] || return 1
+    for ((i = 2; i < CONSOLE_HEIGHT - 3; i++)); do
+        row=${rows[i]}
+        [[ $row == ║*║║*║ ]] || return 1
     done
-    printf '%s' "$previous"
+    [[ ${rows[CONSOLE_HEIGHT - 3]} == ╚*╝╚*╝ ]] || return 1
+    [[ ${rows[CONSOLE_HEIGHT - 2]} == "F11 or Enter: plug-ins menu"*"F10 or Esc: quit." ]] || return 1
+    [[ ${rows[CONSOLE_HEIGHT - 1]} == *"Ctrl+O Screen behind" ]]
 }
 
 press() {
@@ -75,6 +94,19 @@ show_screen() {
     echo "---- screen ----"
     screen_text
     echo "----------------"
+}
+
+# wait_until DESCRIPTION COMMAND...: until COMMAND succeeds.
+wait_until() {
+    local description=$1 deadline=$((SECONDS + CONSOLE_TIMEOUT))
+    shift
+    while [ $SECONDS -le $deadline ]; do
+        "$@" && { pass "$description"; return 0; }
+        sleep 0.1
+    done
+    fail "$description: not so after $CONSOLE_TIMEOUT s"
+    show_screen
+    return 1
 }
 
 # wait_for TEXT [DESCRIPTION]: until TEXT is on the screen.
@@ -113,7 +145,8 @@ wait_screen() {
     return 1
 }
 
-# expect_screen_has / expect_screen_lacks TEXT DESCRIPTION: checked at once.
+# expect_screen_has / expect_screen_lacks TEXT DESCRIPTION: checked at once,
+# so only after a wait for what shows the screen is drawn to the end.
 expect_screen_has() {
     screen_text | grep -qF -- "$1" && pass "$2" || { fail "$2: \"$1\" missing"; show_screen; }
 }

@@ -32,24 +32,18 @@ expect_no_program() {
     has_program "$1" && fail "$2: $1 is still in the scratch registry" || pass "$2"
 }
 
-# Every name on the screen, each on a lower row than the one before.
-expect_in_order() {
-    local previous=0 row name
+# Whether the list box shows exactly the programs NAME..., in this order:
+# one row each between its title and its bottom line, every row drawn to
+# its right-hand border.
+list_is() {
+    local rows i=0
+    rows=$(rows_between "Uninstall programs" "$bottom_line") || return 1
+    mapfile -t rows <<<"$rows"
+    [ ${#rows[@]} -eq $# ] || return 1
     for name in "$@"; do
-        row=$(row_of "$name")
-        if [ -z "$row" ]; then
-            fail "the list shows $name"
-            show_screen
-            return
-        fi
-        if [ "$row" -le "$previous" ]; then
-            fail "the list is sorted: $name is not below the name before it"
-            show_screen
-            return
-        fi
-        previous=$row
+        [[ ${rows[i]} == *"║  $name"*"║║" ]] || return 1
+        i=$((i + 1))
     done
-    pass "the list shows the programs sorted as the catalogue sorts them"
 }
 
 # Moves the highlight down from the first item to the one showing NAME.
@@ -61,47 +55,46 @@ highlight() {
 }
 
 walk_the_list() {
-    wait_for "$bottom_line" "the list opens, its keys in its bottom line"
-    expect_in_order "[Beta] Tidewater Sync" "_Internal Build Tools" "Aurora Photo Studio 3" \
-        "bramble text editor" "Café Menu Planner" "Kestrel VPN Client" "Marigold Tax Helper 2023" \
-        "Northwind Harbour Logistics Suite" "Orchid Font Manager" "Pinecone Game Launcher" \
-        "Quillfeather Notes" "ZEPHYR AUDIO MIXER"
+    local programs=("[Beta] Tidewater Sync" "_Internal Build Tools" "Aurora Photo Studio 3"
+        "bramble text editor" "Café Menu Planner" "Kestrel VPN Client" "Marigold Tax Helper 2023"
+        "Northwind Harbour Logistics Suite" "Orchid Font Manager" "Pinecone Game Launcher"
+        "Quillfeather Notes" "ZEPHYR AUDIO MIXER")
+    wait_until "the list opens with the programs sorted as the catalogue sorts them, its keys in its bottom line" \
+        list_is "${programs[@]}"
     expect_screen_lacks "Lantern Backup Agent" "a program without an uninstall command is not listed"
 
     press Delete
     wait_for "Remove this program from the list?" "Del asks before removing"
-    expect_screen_has "[ Remove entry ] [ Cancel ]" "with the removing button first"
+    wait_for "[ Remove entry ] [ Cancel ]" "with the removing button first"
     press Enter
-    wait_gone "Remove this program from the list?" "the first button closes the question"
-    wait_for "$bottom_line" "the list is shown again"
-    expect_screen_lacks "[Beta] Tidewater Sync" "without the entry"
+    programs=("${programs[@]:1}")
+    wait_until "the first button closes the question; the list is shown again without the entry" \
+        list_is "${programs[@]}"
     expect_no_program TidewaterSyncBeta "which is gone from the registry too"
 
     press Delete
     wait_for "Remove this program from the list?" "Del asks again"
     press Escape
-    wait_gone "Remove this program from the list?" "Esc closes the question"
-    wait_for "$bottom_line" "the list is shown again"
-    expect_screen_has "_Internal Build Tools" "still with the entry"
+    wait_until "Esc closes the question; the list is shown again, still with the entry" \
+        list_is "${programs[@]}"
     expect_program _InternalBuildTools "and in the registry"
 
     highlight "_Internal Build Tools" "Aurora Photo Studio 3"
     press Enter
     wait_for "Running the uninstaller, please wait..." "the top row says an uninstaller runs"
-    wait_gone "Running the uninstaller" "until it has finished"
-    wait_for "$bottom_line" "then the list is shown again"
-    expect_screen_lacks "Aurora Photo Studio 3" "without the program the uninstaller removed"
+    programs=("${programs[0]}" "${programs[@]:2}")
+    wait_until "when it has finished, the list is shown again without the program it removed" \
+        list_is "${programs[@]}"
+    expect_screen_lacks "Running the uninstaller" "and the top row as before"
     expect_no_program "{3F2A9C1E-7B4D-4E8A-9C2F-5D1E6B7A8C90}" "whose entry is gone from the registry"
 
     highlight "_Internal Build Tools" "Quillfeather Notes"
     press Enter
     wait_for "Cannot start the uninstaller:" "an uninstaller that does not exist brings a warning"
-    expect_screen_has '"%ProgramFiles%\Quillfeather\demo-uninstall.exe" /quiet' \
-        "showing the command as stored"
+    wait_for '"%ProgramFiles%\Quillfeather\demo-uninstall.exe" /quiet' "showing the command as stored"
     press Enter
-    wait_gone "Cannot start the uninstaller:" "Enter closes the warning"
-    wait_for "$bottom_line" "and the list is shown again"
-    expect_screen_has "Quillfeather Notes" "still with that program"
+    wait_until "Enter closes the warning; the list is shown again, still with that program" \
+        list_is "${programs[@]}"
 
     press Escape
     wait_screen "$before" "Esc closes the list; the panels are back exactly as before"
@@ -117,7 +110,8 @@ expect_program QuillfeatherNotes "programs.reg is imported into it"
     /v UninstallString </dev/null 2>/dev/null | grep -q REG_EXPAND_SZ &&
     pass "a hex(2) value is imported as an expandable string" ||
     fail "the hex(2) UninstallString is not REG_EXPAND_SZ"
-before=$(settled_screen)
+wait_until "the panels are drawn" desktop_drawn
+before=$(screen_exact)
 
 press F11
 wait_for "Uninstall programs" "the plug-ins menu shows the module's entry"

@@ -16,6 +16,23 @@ wine=$SOURCE_DIR/scripts/wine
 host=$BUILD_DIR/plughost.exe
 probe=$BUILD_DIR/tests/probe/HostProbe.dll
 
+# Whether the probe's menu box shows the last item at its foot, every row
+# between its title and its bottom line an item drawn to its border.
+scrolled_to_the_end() {
+    local rows
+    rows=$(rows_between "Probe menu" "Del F4 break") || return 1
+    ! grep -qv 'Row [0-9][0-9]  *[^ ]' <<<"$rows" && [[ $(tail -1 <<<"$rows") == *"Row 40 "* ]]
+}
+
+# Whether the warning's long line is drawn up to the box's right border.
+long_line_drawn() {
+    screen_text | grep -q 'LLL  *║'
+}
+
+top_row_is() {
+    [ "$(screen_text | head -1)" = "$1" ]
+}
+
 # answer TEXT DESCRIPTION: the probe's result box shows TEXT; Enter on its
 # first button (Again) goes back to the probe's menu.
 menu_answer() {
@@ -24,14 +41,15 @@ menu_answer() {
 
 start_console "$wine" "$host" --lang Klingon "$probe"
 wait_for "REAL REGISTRY" "without --sandbox the top row says the registry is the real one"
-wait_for "F10 Quit" "the key bar names the keys"
+wait_until "the panels are drawn, the key bar naming the keys" desktop_drawn
 expect_screen_has "HostProbe.dll, English" "an unknown language falls back to English"
-before=$(settled_screen)
+before=$(screen_exact)
+before_top_row=$(screen_text | head -1)
 
 press F11
 wait_for "Plug-in commands" "F11 opens the plug-ins menu"
-expect_screen_has "Probe the menu" "the plug-ins menu lists the plug-in's first entry"
-expect_screen_has "Probe the message box" "and its second"
+wait_for "Probe the menu" "the plug-ins menu lists the plug-in's first entry"
+wait_for "Probe the message box" "and its second"
 press Escape
 wait_screen "$before" "Esc closes the plug-ins menu and puts back the panels"
 
@@ -39,14 +57,14 @@ press Enter
 wait_for "Plug-in commands" "Enter on the panels opens the plug-ins menu too"
 press Enter
 wait_for "Del F4 break" "the first entry opens the plug-in's menu, bottom line in its border"
-expect_screen_has "Probe menu" "with its title in the top border"
+wait_for "Probe menu" "with its title in the top border"
 press Enter
 menu_answer "Menu answered 2, BreakCode -1" "the item marked selected is highlighted first"
 press Down Down Delete
 menu_answer "Menu answered 5, BreakCode 0" \
     "Down skips the separator; Del answers the highlighted item and its place among the break keys"
 press_end
-wait_for "Row 40" "End scrolls to the last item"
+wait_until "End scrolls to the last item" scrolled_to_the_end
 expect_screen_lacks "Row 01" "the first items scroll out of the box"
 press F4
 menu_answer "Menu answered 39, BreakCode 1" "the second break key"
@@ -64,8 +82,9 @@ wait_screen "$before" "the plug-in restores the screen and redraws the panels: a
 
 press F11 Down Enter
 wait_for "Probe warning" "the second entry shows a warning box"
-expect_screen_has "Probe notice on the top row" "text the plug-in draws shows at once"
-expect_screen_has "[ One ] [ Two ] [ Three ]" "the buttons stand on one row"
+wait_for "Probe notice on the top row" "text the plug-in draws shows at once"
+wait_for "[ One ] [ Two ] [ Three ]" "the buttons stand on one row"
+wait_until "the long line is drawn to the box's border" long_line_drawn >/dev/null
 screen_exact | grep -F "Probe warning" | grep -q '41m' &&
     pass "the warning box is drawn in warning colours" ||
     fail "the warning box is not red: $(screen_exact | grep -F 'Probe warning' | cat -v | head -c 200)"
@@ -77,9 +96,9 @@ press Right Right Left Tab Enter
 wait_for "Message 2, no buttons -1, Control 99 0, message 99 []" \
     "Left, Right and Tab move between buttons; a box without buttons returns at once; unknown services and messages fail softly"
 record_size=$([ "$BITS" = 32 ] && echo 336 || echo 408)
-expect_screen_has "Module HostProbe.dll, number 0, record $record_size" \
+wait_for "Module HostProbe.dll, number 0, record $record_size" \
     "the startup record names the DLL, module number 0, the record's size"
-expect_screen_lacks "Probe notice on the top row" "the saved top row is put back"
+wait_until "the saved top row is put back" top_row_is "$before_top_row"
 press Enter
 wait_screen "$before" "after the plug-in returns, the panels are as before"
 
@@ -97,17 +116,19 @@ wait_for "Call a service plughost lacks" "the plug-ins menu lists the probe's th
 press Down Down Enter
 wait_for "the plug-in called a service plughost does not serve" \
     "a call to a service plughost does not serve is reported"
-expect_screen_lacks "The unserved service returned" "the plug-in does not run on after it"
 wait_exit "plughost stops on the plug-in's fault" 3
+expect_screen_lacks "The unserved service returned" "the plug-in does not run on after it"
 
 console_tmux kill-session -t e2e
 start_console "$wine" "$host" --lang german "$probe"
 wait_for "HostProbe.dll, German" "--lang picks the plug-in's language file by name, in any case"
+wait_until "the panels are drawn" desktop_drawn >/dev/null
+before=$(screen_exact)
 press F11
 wait_for "Menue pruefen" "the plug-ins menu is in that language"
 # Esc then another key's escape sequence at once would read as Alt+key.
 press Escape
-wait_gone "Menue pruefen" "Esc closes it"
+wait_screen "$before" "Esc closes it: the panels are as before"
 press F10
 wait_exit "F10 quits"
 finish

@@ -56,7 +56,16 @@ wait_for "$title" "the plug-ins menu shows the entry as message 3 reads: $title"
 press Enter
 wait_for "$bottom_line" "the list opens, its bottom line as message 4 reads: $bottom_line"
 
-capture=$(settled_screen >/dev/null; screen_text)
+# The list is drawn to its end: a row for each of the demo's twelve programs
+# between its title and its bottom line, each drawn to its right-hand border,
+# over panels whose key bar is whole.
+list_drawn() {
+    local rows
+    rows=$(rows_between "$title" "$bottom_line") || return 1
+    [ "$(grep -c '║║$' <<<"$rows")" -eq 12 ] && screen_text | tail -1 | grep -qF "Ctrl+O Screen behind"
+}
+wait_until "the list is drawn to its last row" list_drawn
+capture=$(screen_text)
 # row_in TEXT: the row of the capture (from 1) first holding TEXT.
 row_in() { grep -nF -- "$1" <<<"$capture" | head -1 | cut -d: -f1; }
 title_row=$(row_in "$title") first_row=$(row_in "$first_program") bottom_row=$(row_in "$bottom_line")

@@ -1,5 +1,6 @@
-// The host calls a run makes, as FakeHost records them, for a run with the
-// menu loop's notice (message 5) and a host that saves screens as #5c0.
+// The host calls a run makes, as FakeHost records them without the GetMsg
+// look-ups, for a run with the menu loop's notice (message 5) and a host
+// that saves screens as #5c0.
 #pragma once
 
 #include <string>
@@ -9,14 +10,18 @@ typedef std::vector<std::string> Calls;
 
 // Drawn off, with the notice on the top row.
 const Calls TopLineNoticeCalls = {
-    "SaveScreen(0, 0, -1, 0)", "GetMsg(7, 5)",       R"(Text(2, 0, 7, "Msg5"))",
-    "RestoreScreen(null)",     "RestoreScreen(#5c0)",
+    "SaveScreen(0, 0, -1, 0)",
+    R"(Text(2, 0, 7, "Msg5"))",
+    "RestoreScreen(null)",
+    "RestoreScreen(#5c0)",
 };
 
 // Drawn off, with the notice in a box over the whole saved screen.
 const Calls NoticeBoxCalls = {
-    "SaveScreen(0, 0, -1, -1)", "GetMsg(7, 5)",        R"(Message(7, 0, null, {"", "Msg5"}, 2, 0))",
-    "RestoreScreen(null)",      "RestoreScreen(#5c0)",
+    "SaveScreen(0, 0, -1, -1)",
+    R"(Message(7, 0, null, {"", "Msg5"}, 2, 0))",
+    "RestoreScreen(null)",
+    "RestoreScreen(#5c0)",
 };
 
 // Not drawn off, on a buffer of width x height: every row blanked, the
