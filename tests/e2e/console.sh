@@ -8,7 +8,8 @@ export LC_ALL=C.UTF-8
 # The time limit ends a test with TERM: exiting runs the caller's EXIT trap,
 # which closes the console and its program.
 trap 'exit 143' TERM
-CONSOLE_SOCKET="uninstallmenu-e2e-$$-$RANDOM"
+CONSOLE_SOCKET=
+CONSOLE_STARTS=0
 CONSOLE_WIDTH=100
 CONSOLE_HEIGHT=30
 CONSOLE_FAILURES=0
@@ -27,6 +28,10 @@ console_tmux() {
 start_console() {
     local command
     command=$(printf '%q ' "$@")
+    # A server of its own for every start: a server told to end may still be
+    # going when the next console starts, and would take it down with it.
+    CONSOLE_STARTS=$((CONSOLE_STARTS + 1))
+    CONSOLE_SOCKET="uninstallmenu-e2e-$$-$CONSOLE_STARTS"
     : >"$CONSOLE_STATUS"
     console_tmux new-session -d -x "$CONSOLE_WIDTH" -y "$CONSOLE_HEIGHT" -s e2e \
         "cd $(printf %q "$SOURCE_DIR") && $command; echo \$? >$(printf %q "$CONSOLE_STATUS")" \
@@ -180,10 +185,13 @@ row_of() {
 # Ends the tmux server and removes its socket, which the server leaves behind.
 close_console() {
     local socket
+    rm -f "$CONSOLE_STATUS"
+    # Before the first start there is no server of ours to end.
+    [ -n "$CONSOLE_SOCKET" ] || return 0
     socket=$(console_tmux display-message -p '#{socket_path}' 2>/dev/null)
     console_tmux kill-server 2>/dev/null
     [ -n "$socket" ] && rm -f "$socket"
-    rm -f "$CONSOLE_STATUS"
+    CONSOLE_SOCKET=
 }
 
 finish() {

@@ -108,7 +108,7 @@ wait_exit "Esc on the panels quits"
 # A call to a service plughost does not serve: in a 32-bit host a stand-in
 # without the service's parameters would unbalance the plug-in's stack and
 # let it run on corrupted; the empty slot faults at once and plughost says so.
-console_tmux kill-session -t e2e
+close_console
 start_console "$wine" "$host" "$probe"
 wait_for "F10 Quit" >/dev/null
 press F11
@@ -119,7 +119,7 @@ wait_for "the plug-in called a service plughost does not serve" \
 wait_exit "plughost stops on the plug-in's fault" 3
 expect_screen_lacks "The unserved service returned" "the plug-in does not run on after it"
 
-console_tmux kill-session -t e2e
+close_console
 start_console "$wine" "$host" --lang german "$probe"
 wait_for "HostProbe.dll, German" "--lang picks the plug-in's language file by name, in any case"
 wait_until "the panels are drawn" desktop_drawn >/dev/null
