@@ -8,7 +8,7 @@ trap 'rm -f "$log"' EXIT
 WINEDEBUG=warn+heap "$here/../scripts/wine" "$@" >"$log" 2>&1
 status=$?
 reports=$(grep -c -E '^[0-9a-f:.]*(err|warn):heap:' "$log")
-grep -E '^\[  (figures|PASSED|FAILED) \]' "$log"
+grep -E '^\[ +(figures|PASSED|FAILED) +\]' "$log"
 if [ "$reports" -gt 0 ]; then
     echo "Wine reported $reports heap errors:"
     grep -E '(err|warn):heap:' "$log" | head -20
