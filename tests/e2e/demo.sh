@@ -14,7 +14,7 @@ trap close_console EXIT
 
 wine=$SOURCE_DIR/scripts/wine
 host=$BUILD_DIR/plughost.exe
-plugin=${E2E_PLUGIN:-$BUILD_DIR/UninstallMenu.dll}
+plugin=$(private_plugin demo "${E2E_PLUGIN:-$BUILD_DIR/UninstallMenu.dll}") || exit 1
 bottom_line="Enter uninstall, Del remove entry, Esc close"
 sandbox=
 

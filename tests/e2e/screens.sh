@@ -4,7 +4,7 @@
 # Wine gives programs the OEM code page 866, as Russian Windows does. Checks
 # the plug-ins menu entry, and the list's title and bottom line, against the
 # texts of the language file; then writes the screen it checked to
-# BUILD_DIR/screens/list-LANGUAGE.txt, which scripts/readme-screens pastes
+# BUILD_DIR/tests/screens/list-LANGUAGE.txt, which scripts/readme-screens pastes
 # into the README.
 # Usage: screens.sh SOURCE_DIR BUILD_DIR 32|64 English|Russian
 set -u
@@ -43,7 +43,7 @@ first_program="[Beta] Tidewater Sync"
 # in the demo's folder: the panels around the list show those two. A folder
 # per language, as the languages' runs may overlap and a DLL must not be
 # rewritten under a running plughost.
-folder=$BUILD_DIR/screens/$language/UninstallMenu
+folder=$BUILD_DIR/tests/screens/$language/UninstallMenu
 mkdir -p "$folder"
 cp "$BUILD_DIR/UninstallMenu.dll" "$BUILD_DIR/UninstallMenuEng.lng" "$BUILD_DIR/UninstallMenuRus.lng" \
     "$folder/" || { fail "cannot copy the plug-in into $folder"; finish; }
@@ -80,8 +80,8 @@ widest=$(wc -L <<<"$capture")
 [ "$lines" -eq "$CONSOLE_HEIGHT" ] && [ "$widest" -le "$CONSOLE_WIDTH" ] &&
     pass "the capture is the whole ${CONSOLE_WIDTH}x$CONSOLE_HEIGHT screen" ||
     fail "the capture is $lines rows, $widest columns at most"
-mkdir -p "$BUILD_DIR/screens"
-printf '%s\n' "$capture" >"$BUILD_DIR/screens/list-$language.txt"
+mkdir -p "$BUILD_DIR/tests/screens"
+printf '%s\n' "$capture" >"$BUILD_DIR/tests/screens/list-$language.txt"
 
 press Escape
 wait_gone "$bottom_line" "Esc closes the list"

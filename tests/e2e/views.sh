@@ -32,7 +32,8 @@ record_views() {
     program --record-programs 32 "$scratch/$1-32" && program --record-programs 64 "$scratch/$1-64"
 }
 
-start_console "$wine" "$host" "$BUILD_DIR/UninstallMenu.dll"
+plugin=$(private_plugin views "$BUILD_DIR/UninstallMenu.dll") || exit 1
+start_console "$wine" "$host" "$plugin"
 wait_for "REAL REGISTRY" "without a sandbox plughost works on the prefix's own registry"
 wait_until "the panels are drawn" desktop_drawn
 panels=$(screen_exact)
