@@ -13,7 +13,7 @@ protected:
     // Loads the catalogue, keeps it as plain rows and releases it.
     struct Row {
         std::string KeyPath, DisplayName, UninstallString;
-        REGSAM ViewFlag;
+        KeyLocation Location;
     };
     // Every key the load opens is closed again.
     std::vector<Row> Load() {
@@ -24,7 +24,7 @@ protected:
         std::vector<Row> rows;
         for (int i = 0; i < count; i++)
             rows.push_back({entries[i].KeyPath, entries[i].DisplayName, entries[i].UninstallString,
-                            entries[i].ViewFlag});
+                            entries[i].Location});
         EXPECT_EQ(entries == nullptr, count == 0);
         FreeUninstallList(entries, count);
         return rows;
@@ -66,7 +66,28 @@ TEST_F(CatalogueTest, AKeyBothViewsOpenIsReadOnce) {
     std::vector<Row> rows = Load();
     ASSERT_EQ(rows.size(), 2u);
     for (const Row& row : rows)
-        EXPECT_EQ(row.ViewFlag, 0u) << row.DisplayName;
+        EXPECT_EQ(row.Location.View, 0u) << row.DisplayName;
+}
+
+// The current user's own programs join the machine's in the one sorted list,
+// each knowing its root; the same key name may stand under both.
+TEST_F(CatalogueTest, CurrentUsersProgramsAreListedAmongTheMachines) {
+    ASSERT_TRUE(Registry.Ready());
+    Registry.AddProgram("Editor", "Editor (machine)", "machine.exe");
+    Registry.AddProgram("Zed", "Zed", "zed.exe");
+    Registry.AddProgram("Editor", "editor (mine)", "mine.exe", User);
+    Registry.AddProgram("Chat", "Chat", "chat.exe", User);
+    std::vector<Row> rows = Load();
+    ASSERT_EQ(rows.size(), 4u);
+    const char* order[] = {"Chat", "Editor (machine)", "editor (mine)", "Zed"};
+    const HKEY roots[] = {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER,
+                          HKEY_LOCAL_MACHINE};
+    for (size_t i = 0; i < rows.size(); i++) {
+        EXPECT_EQ(rows[i].DisplayName, order[i]);
+        EXPECT_EQ(rows[i].Location.Root, roots[i]) << order[i];
+        EXPECT_EQ(rows[i].Location.View, 0u) << order[i];
+    }
+    EXPECT_EQ(rows[2].KeyPath, KeyOf("Editor"));
 }
 
 TEST_F(CatalogueTest, KeepsCommandAsStoredWithEnvironmentReferences) {
@@ -190,8 +211,11 @@ TEST_F(CatalogueTest, ShowsNamesInTheConsoleCodePage) {
     EXPECT_EQ(rows[0].UninstallString, ansi);  // commands stay as the system runs them
 }
 
+// The current user's programs alone do not make a list: the machine's key
+// is what Windows always has.
 TEST_F(CatalogueTest, MissingKeyWarnsAndLeavesCountUntouched) {
     ASSERT_TRUE(Registry.Ready());
+    Registry.AddProgram("Mine", "Mine", "mine.exe", User);
     int count = 42;
     EXPECT_EQ(LoadUninstallList(&count), nullptr);
     EXPECT_EQ(count, 42);
@@ -225,8 +249,8 @@ class CompareByDisplayNameTest : public ::testing::TestWithParam<CompareCase> {}
 
 TEST_P(CompareByDisplayNameTest, AnswersExactlyMinusOneZeroOrOne) {
     const CompareCase& c = GetParam();
-    UninstallEntry left = {nullptr, const_cast<char*>(c.Left), nullptr, 0};
-    UninstallEntry right = {nullptr, const_cast<char*>(c.Right), nullptr, 0};
+    UninstallEntry left = {nullptr, const_cast<char*>(c.Left), nullptr, {}};
+    UninstallEntry right = {nullptr, const_cast<char*>(c.Right), nullptr, {}};
     EXPECT_EQ(CompareByDisplayName(&left, &right), c.Expected);
     EXPECT_EQ(CompareByDisplayName(&right, &left), -c.Expected);
 }

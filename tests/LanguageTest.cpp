@@ -71,9 +71,10 @@ TEST(LanguageTest, ReadsTheModulesLanguageFiles) {
     ASSERT_TRUE(LoadLanguage(MODULE_LANGUAGE_FOLDER, "English", &english, &error)) << error;
     ASSERT_TRUE(LoadLanguage(MODULE_LANGUAGE_FOLDER, "RUSSIAN", &russian, &error)) << error;
     ASSERT_TRUE(LoadLanguage(MODULE_LANGUAGE_FOLDER, "Klingon", &fallback, &error)) << error;
-    EXPECT_EQ(english.Messages.size(), 10u);
-    EXPECT_EQ(russian.Messages.size(), 10u);
+    EXPECT_EQ(english.Messages.size(), 11u);
+    EXPECT_EQ(russian.Messages.size(), 11u);
     EXPECT_EQ(russian.Name, "Russian");
     EXPECT_EQ(fallback.Name, "English");
     EXPECT_EQ(english.Messages[3], "Uninstall programs");
+    EXPECT_EQ(english.Messages[10], "Cannot remove the entry:");
 }

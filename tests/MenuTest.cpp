@@ -140,19 +140,83 @@ TEST_F(MenuTest, UnreadableListWarnsAndGivesTheScreenBack) {
                      RestoreWholeScreen}));
 }
 
-TEST_F(MenuTest, DeletionTheRegistryRefusesLeavesTheEntryListed) {
-    AddAlphaBetaGamma();
-    // A key with a subkey of its own is not deleted: only that one key may go.
-    Registry.AddProgram("beta\\Components", nullptr, nullptr);
-    Host.MenuAnswers = {{1, 0}};
-    Host.MessageAnswers = {0};
-    Open();
-    EXPECT_TRUE(Registry.HasProgram("beta"));
-    EXPECT_EQ(Host.CallsExceptGetMsg(),
-              (Calls{SaveWholeScreen, CatalogueMenu({"alpha", "Beta", "Gamma"}),
-                     DeleteConfirmation("Beta"), CatalogueMenu({"alpha", "Beta", "Gamma"}),
-                     RestoreWholeScreen, RedrawPanel, RedrawOtherPanel}));
+// What the shell was asked to start for administrator rights, and what it
+// answers: a failure with ShellAnswer, or the real shell when that is 0.
+static std::vector<std::string>* ShellRequests;
+static DWORD ShellAnswer;
+
+static BOOL WINAPI RecordingShellExecuteExA(SHELLEXECUTEINFOA* execute) {
+    ShellRequests->push_back(std::string(execute->lpFile) + " " + execute->lpParameters);
+    if (ShellAnswer == 0)
+        return ShellExecuteExA(execute);
+    SetLastError(ShellAnswer);
+    return FALSE;
 }
+
+static LONG WINAPI RefusingRegDeleteKeyA(HKEY, LPCSTR) {
+    return ERROR_ACCESS_DENIED;
+}
+
+struct RemovalCase {
+    const char* Name;
+    Hive Where;
+    bool WithSubkey;     // the program's key has a subkey of its own
+    bool RightsRefused;  // the registry refuses the user's own deletion
+    bool Elevated;       // the shell is asked for rights, and the user declines
+};
+
+class MenuRemovalTest : public MenuTest, public ::testing::WithParamInterface<RemovalCase> {};
+
+// Del, then the first button: the key goes where the entry lives, or the user
+// is told that it stayed. Only a machine's key without subkeys that the user
+// lacks the rights for is worth the consent prompt.
+TEST_P(MenuRemovalTest, RemovesTheKeyOrSaysItStayed) {
+    const RemovalCase& c = GetParam();
+    std::vector<std::string> requests;
+    ShellRequests = &requests;
+    ShellAnswer = ERROR_CANCELLED;
+    ASSERT_TRUE(Dll.Redirect("shell32.dll", "ShellExecuteExA", (void*)RecordingShellExecuteExA));
+    if (c.RightsRefused) {
+        ASSERT_TRUE(Dll.Redirect("advapi32.dll", "RegDeleteKeyA", (void*)RefusingRegDeleteKeyA));
+    }
+    // The same key name in the other root, which must stay whatever happens.
+    Hive other = c.Where == Machine ? User : Machine;
+    Registry.AddProgram("alpha", "alpha", "alpha.exe");
+    Registry.AddProgram("beta", "Beta", "beta.exe", c.Where);
+    Registry.AddProgram("beta", "Other Beta", "beta.exe", other);
+    if (c.WithSubkey)
+        Registry.AddProgram("beta\\Components", nullptr, nullptr, c.Where);
+    Host.MenuAnswers = {{1, 0}};
+    Host.MessageAnswers = {0, 0};
+    Open();
+
+    bool removed = !c.WithSubkey && !c.RightsRefused;
+    EXPECT_EQ(Registry.HasProgram("beta", c.Where), !removed);
+    EXPECT_TRUE(Registry.HasProgram("beta", other));
+    EXPECT_EQ(requests.size(), c.Elevated ? 1u : 0u) << ::testing::PrintToString(requests);
+    if (c.Elevated && !requests.empty()) {
+        EXPECT_NE(requests[0].find("reg.exe delete \"HKLM\\" + std::string(WindowsUninstallKey) +
+                                   "\\beta\" /f"),
+                  std::string::npos)
+            << requests[0];
+    }
+    Calls expected = {SaveWholeScreen, CatalogueMenu({"alpha", "Beta", "Other Beta"}),
+                      DeleteConfirmation("Beta")};
+    if (!removed)
+        expected.push_back(R"(Message(7, 1, null, {"Msg0", "Msg10", "Beta", "Msg1"}, 4, 1))");
+    expected.push_back(removed ? CatalogueMenu({"alpha", "Other Beta"})
+                               : CatalogueMenu({"alpha", "Beta", "Other Beta"}));
+    expected.insert(expected.end(), {RestoreWholeScreen, RedrawPanel, RedrawOtherPanel});
+    EXPECT_EQ(Host.CallsExceptGetMsg(), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, MenuRemovalTest,
+    ::testing::Values(RemovalCase{"CurrentUsersKeyGoesFromThereOnly", User, false, false, false},
+                      RemovalCase{"KeyWithSubkeysStaysUnelevated", Machine, true, false, false},
+                      RemovalCase{"DeclinedConsentKeepsTheKey", Machine, false, true, true},
+                      RemovalCase{"CurrentUsersKeyIsNeverElevated", User, false, true, false}),
+    [](const ::testing::TestParamInfo<RemovalCase>& info) { return std::string(info.param.Name); });
 
 TEST_F(MenuTest, EnterRunsTheUninstallerAndTheNextPassShowsItsWork) {
     AddAlphaBetaGamma();

@@ -32,11 +32,11 @@ static bool ReadTextValue(HKEY key, const char* name, char* buffer) {
     return true;
 }
 
-// Reads the program under keyPath in view into *entry; false when the key
+// Reads the program under keyPath at where into *entry; false when the key
 // cannot be opened or lacks either value.
-static bool ReadEntry(const char* keyPath, REGSAM view, UninstallEntry* entry) {
+static bool ReadEntry(const char* keyPath, KeyLocation where, UninstallEntry* entry) {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ | view, &key) != ERROR_SUCCESS)
+    if (OpenKeyForReading(where, keyPath, &key) != ERROR_SUCCESS)
         return false;
     char displayName[ValueSize];
     char command[ValueSize];
@@ -49,15 +49,16 @@ static bool ReadEntry(const char* keyPath, REGSAM view, UninstallEntry* entry) {
         entry->KeyPath = CopyString(keyPath);
         entry->DisplayName = CopyString(displayName);
         entry->UninstallString = CopyString(command);
-        entry->ViewFlag = view;
+        entry->Location = where;
     }
     RegCloseKey(key);
     return found;
 }
 
-// Appends the programs of uninstallKey, the Uninstall key opened in view, to
+// Appends the programs of uninstallKey, the Uninstall key opened at where, to
 // the *count entries of *entries.
-static void ReadView(HKEY uninstallKey, REGSAM view, UninstallEntry** entries, int* count) {
+static void ReadPrograms(HKEY uninstallKey, KeyLocation where, UninstallEntry** entries,
+                         int* count) {
     char name[KeyNameSize];
     char keyPath[KeyPathSize];
     for (DWORD index = 0;; index++) {
@@ -72,7 +73,7 @@ static void ReadView(HKEY uninstallKey, REGSAM view, UninstallEntry** entries, i
         lstrcatA(keyPath, name);
 
         UninstallEntry entry;
-        if (!ReadEntry(keyPath, view, &entry))
+        if (!ReadEntry(keyPath, where, &entry))
             continue;
         *entries = (UninstallEntry*)ResizeBlock(*entries, (*count + 1) * sizeof(UninstallEntry));
         (*entries)[(*count)++] = entry;
@@ -81,24 +82,29 @@ static void ReadView(HKEY uninstallKey, REGSAM view, UninstallEntry** entries, i
 
 UninstallEntry* LoadUninstallList(int* count) {
     HKEY ownView;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallKeyPath, 0, KEY_READ, &ownView) !=
-        ERROR_SUCCESS) {
+    if (OpenKeyForReading(MachineKeys(0), UninstallKeyPath, &ownView) != ERROR_SUCCESS) {
         ShowErrorMsg(MsgKeyOpenFailed);
         return NULL;
     }
     UninstallEntry* entries = NULL;
     int entryCount = 0;
-    ReadView(ownView, 0, &entries, &entryCount);
+    ReadPrograms(ownView, MachineKeys(0), &entries, &entryCount);
 
     REGSAM other = OtherRegistryView();
     HKEY otherView;
-    if (other && RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallKeyPath, 0, KEY_READ | other,
-                               &otherView) == ERROR_SUCCESS) {
+    if (other &&
+        OpenKeyForReading(MachineKeys(other), UninstallKeyPath, &otherView) == ERROR_SUCCESS) {
         if (!IsSameKey(ownView, otherView))
-            ReadView(otherView, other, &entries, &entryCount);
+            ReadPrograms(otherView, MachineKeys(other), &entries, &entryCount);
         RegCloseKey(otherView);
     }
     RegCloseKey(ownView);
+
+    HKEY user;
+    if (OpenKeyForReading(UserKeys(), UninstallKeyPath, &user) == ERROR_SUCCESS) {
+        ReadPrograms(user, UserKeys(), &entries, &entryCount);
+        RegCloseKey(user);
+    }
 
     if (entryCount > 0)
         qsort(entries, entryCount, sizeof(UninstallEntry), CompareByDisplayName);

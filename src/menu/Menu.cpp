@@ -2,16 +2,27 @@
 #include "../dialogs/Dialogs.h"
 #include "../runner/Runner.h"
 #include "../shell/Shell.h"
-#include "../wow64/Wow64.h"
 #include "Menu.h"
 
 // Del closes the menu on the highlighted entry.
 static const int MenuBreakKeys[] = {VK_DELETE, 0};
 static const int DeleteKeyIndex = 0;
 
-// The confirmation's first button deletes. Only the program's own key goes,
-// in the registry view it was listed from: the registry refuses one that
-// still has subkeys, and the entry then stays.
+// A warning box: message number above text.
+static void ShowWarning(int number, const char* text) {
+    MessageBuilder warning(FMSG_WARNING, NULL);
+    warning.AddLineMsg(MsgWarningTitle);
+    warning.AddLineMsg(number);
+    warning.AddLine(text);
+    warning.AddButtonMsg(MsgWarningButton);
+    warning.Show();
+}
+
+// The confirmation's first button removes. Only the program's own key goes,
+// where it was listed from: never a key that still has subkeys. Whatever
+// kept the key (its subkeys, rights the user declined to give, any other
+// refusal), the user is told, rather than shown the same list as if nothing
+// had been asked.
 static void ConfirmAndDeleteEntry(const UninstallEntry* entry) {
     MessageBuilder confirmation(0, NULL);
     confirmation.AddLineMsg(MsgDeleteTitle);
@@ -19,21 +30,15 @@ static void ConfirmAndDeleteEntry(const UninstallEntry* entry) {
     confirmation.AddLine(entry->DisplayName);
     int deleteButton = confirmation.AddButtonMsg(MsgDeleteTitle);
     confirmation.AddButtonMsg(MsgDeleteDecline);
-    if (confirmation.Show() == deleteButton)
-        DeleteMachineKey(entry->KeyPath, entry->ViewFlag);
+    if (confirmation.Show() == deleteButton && !RemoveKey(entry->Location, entry->KeyPath))
+        ShowWarning(MsgDeleteFailed, entry->DisplayName);
 }
 
 static void RunUninstaller(const UninstallEntry* entry) {
     if (RunCommand(INVALID_HANDLE_VALUE, entry->UninstallString, 1, 1, 1, MsgRunning,
-                   StartsNatively(entry->ViewFlag)) != -1)
-        return;
-    // The command as the registry holds it, so the user can find it there.
-    MessageBuilder warning(FMSG_WARNING, NULL);
-    warning.AddLineMsg(MsgWarningTitle);
-    warning.AddLineMsg(MsgRunFailed);
-    warning.AddLine(entry->UninstallString);
-    warning.AddButtonMsg(MsgWarningButton);
-    warning.Show();
+                   StartsNatively(entry->Location)) == -1)
+        // The command as the registry holds it, so the user can find it there.
+        ShowWarning(MsgRunFailed, entry->UninstallString);
 }
 
 // Shows one pass's menu; returns the chosen entry's index or -1 when the

@@ -32,13 +32,7 @@ void SplitCommandLine(char* command, const char** program, const char** paramete
     *parameters = rest;
 }
 
-HANDLE StartElevated(const char* command) {
-    char* copy = CopyString(command);
-    if (!copy)
-        return NULL;
-    const char* program;
-    const char* parameters;
-    SplitCommandLine(copy, &program, &parameters);
+HANDLE StartProgramElevated(const char* program, const char* parameters, int show) {
     SHELLEXECUTEINFOA execute;
     memset(&execute, 0, sizeof(execute));
     execute.cbSize = sizeof(execute);
@@ -48,8 +42,18 @@ HANDLE StartElevated(const char* command) {
     execute.lpVerb = "runas";
     execute.lpFile = program;
     execute.lpParameters = parameters;
-    execute.nShow = SW_SHOWNORMAL;
-    HANDLE process = ShellExecuteExA(&execute) ? execute.hProcess : NULL;
+    execute.nShow = show;
+    return ShellExecuteExA(&execute) ? execute.hProcess : NULL;
+}
+
+HANDLE StartElevated(const char* command) {
+    char* copy = CopyString(command);
+    if (!copy)
+        return NULL;
+    const char* program;
+    const char* parameters;
+    SplitCommandLine(copy, &program, &parameters);
+    HANDLE process = StartProgramElevated(program, parameters, SW_SHOWNORMAL);
     FreeBlock(copy);
     return process;
 }

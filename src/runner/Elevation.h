@@ -12,8 +12,13 @@ const DWORD ElevationRequired = 740;
 // follows, past the blanks ("" when nothing does).
 void SplitCommandLine(char* command, const char** program, const char** parameters);
 
-// Starts command through the shell with the "runas" verb, which asks the
-// user for elevation. The process's handle, for the caller to wait on and
-// close; null when it did not start (the user declined, or the program is
-// missing). The process inherits no handles.
+// Starts program with parameters through the shell with the "runas" verb,
+// which asks the user for elevation, its window shown as show (SW_*). The
+// process's handle, for the caller to wait on and close; null when it did not
+// start (the user declined, or the program is missing). The process inherits
+// no handles.
+HANDLE StartProgramElevated(const char* program, const char* parameters, int show);
+
+// StartProgramElevated for a whole command line, split as CreateProcessA
+// reads it, its window shown normally.
 HANDLE StartElevated(const char* command);

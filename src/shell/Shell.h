@@ -19,6 +19,7 @@ enum MessageNumber {
     MsgDeleteQuestion = 7,
     MsgKeyOpenFailed = 8,
     MsgRunFailed = 9,
+    MsgDeleteFailed = 10,
 };
 
 // The host's services; all zero until SetStartupInfo.

@@ -70,19 +70,28 @@ bool IsSameKey(HKEY first, HKEY second) {
     return same;
 }
 
-void DeleteMachineKey(const char* path, REGSAM view) {
-    if (view == 0) {
-        RegDeleteKeyA(HKEY_LOCAL_MACHINE, path);
-        return;
-    }
+LONG DeleteKeyInView(HKEY root, const char* path, REGSAM view) {
+    if (view == 0)
+        return RegDeleteKeyA(root, path);
     RegDeleteKeyExACall deleteInView =
         (RegDeleteKeyExACall)SystemCall("advapi32.dll", "RegDeleteKeyExA");
-    if (deleteInView)
-        deleteInView(HKEY_LOCAL_MACHINE, path, view, 0);
+    return deleteInView ? deleteInView(root, path, view, 0) : ERROR_CALL_NOT_IMPLEMENTED;
 }
 
-bool StartsNatively(REGSAM view) {
+bool ViewIsNative(REGSAM view) {
     return view == KEY_WOW64_64KEY && RunsUnderWow64();
+}
+
+const char* RegToolViewOption(REGSAM view) {
+    if (view == KEY_WOW64_64KEY)
+        return "/reg:64";
+    if (view == KEY_WOW64_32KEY)
+        return "/reg:32";
+#ifdef _WIN64
+    return "/reg:64";
+#else
+    return RunsUnderWow64() ? "/reg:32" : "";
+#endif
 }
 
 NativeFileSystem::NativeFileSystem(bool wanted) : Off(false), Saved(NULL) {

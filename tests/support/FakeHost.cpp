@@ -133,7 +133,7 @@ static void WINAPI UnusedService() {
 }
 
 FakeHost::FakeHost() : OnMenu(NULL), SaveScreenFails(false), NextScreen(0) {
-    for (int i = 0; i < 10; i++)
+    for (int i = 0; i < 11; i++)
         Messages.push_back("Msg" + Number(i));
     Current = this;
 }

@@ -3,32 +3,48 @@
 #include <gtest/gtest.h>
 #include <string.h>
 
+// The predefined key each scratch key stands in for.
+static const HKEY Redirected[2] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
 
-RegistrySandbox::RegistrySandbox() : Root(NULL) {
+RegistrySandbox::RegistrySandbox() : Roots() {
     static int serial;
-    RootPath = "Software\\UninstallMenuTests\\" + std::to_string(GetCurrentProcessId()) + "-" +
-               std::to_string(serial++);
-    HKEY root;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, RootPath.c_str(), 0, NULL, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, NULL,
-                        &root, NULL) != ERROR_SUCCESS) {
-        ADD_FAILURE() << "cannot create the scratch key " << RootPath;
-        return;
+    std::string base = "Software\\UninstallMenuTests\\" + std::to_string(GetCurrentProcessId()) +
+                       "-" + std::to_string(serial++);
+    RootPaths[Machine] = base;
+    RootPaths[User] = base + "-user";
+    // Both are made before either redirection: once HKEY_CURRENT_USER points
+    // to a scratch key, the real one cannot be reached by its name.
+    HKEY roots[2] = {};
+    bool made = true;
+    for (int hive = Machine; hive <= User; hive++)
+        made = made && RegCreateKeyExA(HKEY_CURRENT_USER, RootPaths[hive].c_str(), 0, NULL,
+                                       REG_OPTION_VOLATILE, KEY_ALL_ACCESS, NULL, &roots[hive],
+                                       NULL) == ERROR_SUCCESS;
+    if (made && RegOverridePredefKey(HKEY_LOCAL_MACHINE, roots[Machine]) == ERROR_SUCCESS) {
+        if (RegOverridePredefKey(HKEY_CURRENT_USER, roots[User]) == ERROR_SUCCESS) {
+            Roots[Machine] = roots[Machine];
+            Roots[User] = roots[User];
+            return;
+        }
+        RegOverridePredefKey(HKEY_LOCAL_MACHINE, NULL);
     }
-    if (RegOverridePredefKey(HKEY_LOCAL_MACHINE, root) != ERROR_SUCCESS) {
-        ADD_FAILURE() << "cannot redirect HKEY_LOCAL_MACHINE to the scratch key";
-        RegCloseKey(root);
-        RegDeleteKeyA(HKEY_CURRENT_USER, RootPath.c_str());
-        return;
+    ADD_FAILURE() << "cannot make and redirect to the scratch keys " << base;
+    for (int hive = Machine; hive <= User; hive++) {
+        if (roots[hive])
+            RegCloseKey(roots[hive]);
+        RegDeleteKeyA(HKEY_CURRENT_USER, RootPaths[hive].c_str());
     }
-    Root = root;
 }
 
 RegistrySandbox::~RegistrySandbox() {
-    if (!Root)
+    if (!Ready())
         return;
-    RegOverridePredefKey(HKEY_LOCAL_MACHINE, NULL);
-    RegCloseKey(Root);
-    EXPECT_EQ(RegDeleteTreeA(HKEY_CURRENT_USER, RootPath.c_str()), ERROR_SUCCESS);
+    for (int hive = User; hive >= Machine; hive--)
+        RegOverridePredefKey(Redirected[hive], NULL);
+    for (int hive = Machine; hive <= User; hive++) {
+        RegCloseKey(Roots[hive]);
+        EXPECT_EQ(RegDeleteTreeA(HKEY_CURRENT_USER, RootPaths[hive].c_str()), ERROR_SUCCESS);
+    }
     RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\UninstallMenuTests");  // fails while others run
 }
 
@@ -38,38 +54,40 @@ std::string RegistrySandbox::ProgramPath(const std::string& name) const {
 
 static void CreateKey(HKEY root, const std::string& path) {
     HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, NULL, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, NULL, &key, NULL),
+    ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, NULL, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
+                              NULL, &key, NULL),
               ERROR_SUCCESS)
         << path;
     RegCloseKey(key);
 }
 
-void RegistrySandbox::CreateUninstallKey() {
-    CreateKey(Root, WindowsUninstallKey);
+void RegistrySandbox::CreateUninstallKey(Hive hive) {
+    CreateKey(Roots[hive], WindowsUninstallKey);
 }
 
 void RegistrySandbox::AddProgram(const std::string& name, const char* displayName,
-                                 const char* command) {
-    CreateKey(Root, ProgramPath(name));
+                                 const char* command, Hive hive) {
+    CreateKey(Roots[hive], ProgramPath(name));
     if (displayName)
-        SetRawValue(name, "DisplayName", REG_SZ, displayName, (DWORD)strlen(displayName) + 1);
+        SetRawValue(name, "DisplayName", REG_SZ, displayName, (DWORD)strlen(displayName) + 1,
+                    hive);
     if (command)
-        SetRawValue(name, "UninstallString", REG_SZ, command, (DWORD)strlen(command) + 1);
+        SetRawValue(name, "UninstallString", REG_SZ, command, (DWORD)strlen(command) + 1, hive);
 }
 
 void RegistrySandbox::SetRawValue(const std::string& name, const char* valueName, DWORD type,
-                                  const void* data, DWORD size) {
+                                  const void* data, DWORD size, Hive hive) {
     HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(Root, ProgramPath(name).c_str(), 0, NULL, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, NULL,
-                              &key, NULL),
+    ASSERT_EQ(RegCreateKeyExA(Roots[hive], ProgramPath(name).c_str(), 0, NULL,
+                              REG_OPTION_VOLATILE, KEY_ALL_ACCESS, NULL, &key, NULL),
               ERROR_SUCCESS);
     EXPECT_EQ(RegSetValueExA(key, valueName, 0, type, (const BYTE*)data, size), ERROR_SUCCESS);
     RegCloseKey(key);
 }
 
-bool RegistrySandbox::HasProgram(const std::string& name) const {
+bool RegistrySandbox::HasProgram(const std::string& name, Hive hive) const {
     HKEY key;
-    if (RegOpenKeyExA(Root, ProgramPath(name).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(Roots[hive], ProgramPath(name).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
         return false;
     RegCloseKey(key);
     return true;

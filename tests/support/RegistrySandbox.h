@@ -1,6 +1,7 @@
-// A scratch registry that HKEY_LOCAL_MACHINE points to for this process, so
-// the module's reads and deletions never reach the machine's real keys.
-// Created under HKEY_CURRENT_USER by the constructor, removed whole by the
+// A scratch registry that HKEY_LOCAL_MACHINE points to for this process, and
+// another that HKEY_CURRENT_USER points to, so the module's reads and
+// deletions never reach the machine's or the user's real keys. Both are
+// created under HKEY_CURRENT_USER by the constructor, removed whole by the
 // destructor. Every key is volatile: a test that dies leaves nothing past the
 // registry's next start, and other suites' volatile scratch keys may share
 // the parent (a volatile key takes only volatile subkeys).
@@ -13,6 +14,9 @@
 // Where Windows lists the programs it can remove, below HKEY_LOCAL_MACHINE.
 const char WindowsUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
+// Which of the two scratch keys: the machine's or the current user's.
+enum Hive { Machine, User };
+
 class RegistrySandbox {
 public:
     RegistrySandbox();
@@ -20,25 +24,27 @@ public:
     RegistrySandbox(const RegistrySandbox&) = delete;
     RegistrySandbox& operator=(const RegistrySandbox&) = delete;
 
-    // True when the scratch key exists and the redirection is in force.
-    bool Ready() const { return Root != NULL; }
-    // The scratch key's path below HKEY_CURRENT_USER.
-    const std::string& Path() const { return RootPath; }
+    // True when both scratch keys exist and both redirections are in force.
+    bool Ready() const { return Roots[Machine] != NULL; }
+    // A scratch key's path below the real HKEY_CURRENT_USER, as another
+    // process finds it.
+    const std::string& Path(Hive hive = Machine) const { return RootPaths[hive]; }
 
     // Creates the Uninstall key itself (empty).
-    void CreateUninstallKey();
+    void CreateUninstallKey(Hive hive = Machine);
     // Creates program subkey name under the Uninstall key, with a string value
     // for each of displayName and command that is not null.
-    void AddProgram(const std::string& name, const char* displayName, const char* command);
+    void AddProgram(const std::string& name, const char* displayName, const char* command,
+                    Hive hive = Machine);
     // Sets a raw value on a program subkey, creating the subkey if needed.
     void SetRawValue(const std::string& name, const char* valueName, DWORD type,
-                     const void* data, DWORD size);
+                     const void* data, DWORD size, Hive hive = Machine);
     // Whether the program subkey exists.
-    bool HasProgram(const std::string& name) const;
+    bool HasProgram(const std::string& name, Hive hive = Machine) const;
 
 private:
     std::string ProgramPath(const std::string& name) const;
 
-    HKEY Root;
-    std::string RootPath;
+    HKEY Roots[2];
+    std::string RootPaths[2];
 };
