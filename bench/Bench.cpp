@@ -109,7 +109,7 @@ int main() {
     std::vector<SizeResult> results;
     printf("Filling the sandboxed Uninstall key and measuring (median of several runs)...\n");
     for (int programs : sizes) {
-        if (!FillUninstallKey(registry.Root(), programs)) {
+        if (!FillUninstallKey(registry.Root(MachineHive), programs)) {
             fprintf(stderr, "bench: cannot fill the sandbox with %d programs\n", programs);
             return 1;
         }

@@ -6,8 +6,9 @@
 
 static const char Usage[] =
     "usage: plughost [--sandbox FILE.reg [--real-commands]] [--lang NAME] PLUGIN.dll\n"
-    "  --sandbox FILE.reg  run against a scratch HKEY_LOCAL_MACHINE imported from FILE.reg;\n"
-    "                      its uninstall commands must start the demo's uninstaller\n"
+    "  --sandbox FILE.reg  run against scratch copies of HKEY_LOCAL_MACHINE and\n"
+    "                      HKEY_CURRENT_USER imported from FILE.reg; its uninstall\n"
+    "                      commands must start the demo's uninstaller\n"
     "  --real-commands     let FILE.reg hold any uninstall command: Enter runs it for real\n"
     "  --lang NAME         the plug-in's language file to use (default English)\n";
 
@@ -181,13 +182,14 @@ int main(int argc, char** argv) {
         RegError fault;
         if (!sandbox.Create(&error))
             return Failed(error);
-        if (!ApplyRegScript(sandbox.Root(), script, &fault))
+        const HKEY roots[RegHives] = {sandbox.Root(MachineHive), sandbox.Root(UserHive)};
+        if (!ApplyRegScript(roots, script, &fault))
             return Failed(std::string(options.SandboxFile) + ":" + std::to_string(fault.Line) +
                           ": " + fault.Text);
         // Ahead of the rest, where a narrow console does not cut it off.
         if (options.RealCommands)
             desktop.Status += "REAL COMMANDS: Enter runs them  |  ";
-        desktop.Status += std::string("Sandbox HKCU\\") + sandbox.Path() + " (" +
+        desktop.Status += std::string("Sandbox HKCU\\") + sandbox.Path(MachineHive) + " (" +
                           FileName(options.SandboxFile) + ")";
     } else {
         desktop.Status += "REAL REGISTRY: deletions are real";

@@ -1,7 +1,8 @@
 // plughost: a small console host that loads one plug-in DLL the way the file
 // manager does, hands it the host services on a real console, and draws a
-// plain two-panel screen around it. Optionally it runs the plug-in against a
-// scratch copy of HKEY_LOCAL_MACHINE imported from a registry editor file.
+// plain two-panel screen around it. Optionally it runs the plug-in against
+// scratch copies of HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER imported from a
+// registry editor file.
 #pragma once
 
 #include <windows.h>
@@ -22,11 +23,20 @@ const int MaxScreenWidth = 1024;
 const int MinScreenWidth = 40;
 const int MinScreenHeight = 12;
 
-// Where scratch registries live below HKEY_CURRENT_USER, one subkey per host.
+// The two roots a .reg file may write and the sandbox redirects.
+enum RegHive { MachineHive, UserHive };
+const int RegHives = 2;
+// Each root's name as a .reg file writes it.
+extern const char* const RegHiveNames[RegHives];
+
+// Where scratch registries live below HKEY_CURRENT_USER: a subkey per host
+// and root, named by the host's process id and the root's suffix.
 extern const char SandboxParentKey[];
-// Environment variable naming the scratch key (below HKEY_CURRENT_USER) for
-// the host's child processes; absent when the host runs on the real registry.
-extern const char SandboxVariable[];
+extern const char* const SandboxKeySuffixes[RegHives];
+// Environment variables naming each root's scratch key (below the real
+// HKEY_CURRENT_USER) for the host's child processes; absent when the host
+// runs on the real registry.
+extern const char* const SandboxVariables[RegHives];
 
 // OpenPlugin's first argument when the entry was chosen in the plug-ins menu.
 const int OpenFromPluginsMenu = 1;
@@ -64,7 +74,8 @@ enum RegActionKind { AddKeyStep, RemoveKeyStep, SetValueStep, RemoveValueStep };
 // One step of an import, in file order.
 struct RegAction {
     RegActionKind Kind;
-    std::string Key;   // below HKEY_LOCAL_MACHINE, UTF-8; empty for its root
+    RegHive Hive;      // the root the step writes below
+    std::string Key;   // below that root, UTF-8; empty for the root itself
     std::string Name;  // the value's name, UTF-8; empty for the default value
     DWORD Type;        // REG_SZ for quoted text, REG_DWORD, or the hex(N) type
     bool IsText;       // quoted text: Data is UTF-8, stored as a string
@@ -90,9 +101,10 @@ bool DecodeRegBytes(const std::string& bytes, std::string* utf8, RegError* error
 // Reads the whole text; on the first line it cannot read, fails with that
 // line's number and leaves *script empty.
 bool ParseRegText(const std::string& utf8, RegScript* script, RegError* error);
-// Carries out the steps below root. Keys are created volatile, as befits a
-// scratch tree: they vanish with the registry's session even if never removed.
-bool ApplyRegScript(HKEY root, const RegScript& script, RegError* error);
+// Carries out each step below roots[its hive]. Keys are created volatile, as
+// befits a scratch tree: they vanish with the registry's session even if
+// never removed.
+bool ApplyRegScript(const HKEY roots[RegHives], const RegScript& script, RegError* error);
 
 // The demo's uninstaller, which removes only its own entry from the scratch
 // registry and refuses to run outside it.
@@ -105,9 +117,10 @@ extern const char DemoUninstaller[];
 // runs by surprise.
 bool CheckSandboxCommands(const RegScript& script, RegError* error);
 
-// A fresh scratch key under HKEY_CURRENT_USER that HKEY_LOCAL_MACHINE points
-// to for this process; named in SandboxVariable for child processes. The
-// destructor undoes all of it and removes the scratch tree.
+// Two fresh scratch keys under HKEY_CURRENT_USER, one for each root, which
+// HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER point to for this process; each
+// named in its SandboxVariables entry for child processes. The destructor
+// undoes all of it and removes both scratch trees.
 class Sandbox {
 public:
     Sandbox();
@@ -118,14 +131,14 @@ public:
     bool Create(std::string* error);
     // Undoes all of it now; the destructor does it too.
     void Remove();
-    HKEY Root() const { return RootKey; }
-    // The scratch key's path below HKEY_CURRENT_USER.
-    const char* Path() const { return KeyPath; }
+    HKEY Root(RegHive hive) const { return RootKeys[hive]; }
+    // The scratch key's path below the real HKEY_CURRENT_USER.
+    const char* Path(RegHive hive) const { return KeyPaths[hive]; }
 
 private:
-    HKEY RootKey;
-    bool Redirected;
-    char KeyPath[MAX_PATH];
+    HKEY RootKeys[RegHives];
+    bool Redirected[RegHives];
+    char KeyPaths[RegHives][MAX_PATH];
 };
 
 // Removes scratch keys left by hosts that are no longer running.

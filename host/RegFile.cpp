@@ -5,7 +5,8 @@
 
 static const char HeaderVersion5[] = "Windows Registry Editor Version 5.00";
 static const char HeaderVersion4[] = "REGEDIT4";
-static const char MachineRoot[] = "HKEY_LOCAL_MACHINE";
+
+const char* const RegHiveNames[RegHives] = {"HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER"};
 
 static bool Fail(RegError* error, int line, const std::string& text) {
     error->Line = line;
@@ -216,21 +217,22 @@ static bool ReadHexNumber(const std::string& text, size_t* pos, DWORD* value) {
     return *pos > start && (*pos == text.size() || HexDigit(text[*pos]) < 0);
 }
 
-// The key below HKEY_LOCAL_MACHINE that a section names.
-static bool KeyBelowMachine(const std::string& path, std::string* below) {
-    size_t rootLength = sizeof(MachineRoot) - 1;
-    if (!StartsWithName(path, 0, MachineRoot))
-        return false;
-    if (path.size() == rootLength) {
+// The root a section names, and the key below it.
+static bool KeyBelowRoot(const std::string& path, RegHive* hive, std::string* below) {
+    for (int each = 0; each < RegHives; each++) {
+        size_t rootLength = strlen(RegHiveNames[each]);
+        if (!StartsWithName(path, 0, RegHiveNames[each]) ||
+            (path.size() > rootLength && path[rootLength] != '\\'))
+            continue;
+        *hive = (RegHive)each;
         below->clear();
+        if (path.size() > rootLength)
+            *below = path.substr(rootLength + 1);
+        while (!below->empty() && (*below)[below->size() - 1] == '\\')
+            below->erase(below->size() - 1);
         return true;
     }
-    if (path[rootLength] != '\\')
-        return false;
-    *below = path.substr(rootLength + 1);
-    while (!below->empty() && (*below)[below->size() - 1] == '\\')
-        below->erase(below->size() - 1);
-    return true;
+    return false;
 }
 
 // The data after "name=" on lines[*index], and on the lines it continues to.
@@ -309,6 +311,7 @@ bool ParseRegText(const std::string& utf8, RegScript* script, RegError* error) {
                         HeaderVersion4 + "\"");
 
     bool inKey = false, removingKey = false;
+    RegHive hive = MachineHive;
     std::string key;
     for (index++; index < lines.size(); index++) {
         std::string line = Trim(lines[index]);
@@ -316,6 +319,7 @@ bool ParseRegText(const std::string& utf8, RegScript* script, RegError* error) {
         if (line.empty() || line[0] == ';')
             continue;
         RegAction action;
+        action.Hive = hive;
         action.Type = REG_NONE;
         action.IsText = false;
         action.Line = number;
@@ -326,10 +330,12 @@ bool ParseRegText(const std::string& utf8, RegScript* script, RegError* error) {
             removingKey = !path.empty() && path[0] == '-';
             if (removingKey)
                 path.erase(0, 1);
-            if (!KeyBelowMachine(path, &key))
+            if (!KeyBelowRoot(path, &hive, &key))
                 return Fail(error, number,
-                            "only keys under HKEY_LOCAL_MACHINE can be imported, not " + path);
+                            std::string("only keys under ") + RegHiveNames[MachineHive] + " or " +
+                                RegHiveNames[UserHive] + " can be imported, not " + path);
             action.Kind = removingKey ? RemoveKeyStep : AddKeyStep;
+            action.Hive = hive;
             action.Key = key;
             result.Actions.push_back(action);
             inKey = true;

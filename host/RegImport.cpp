@@ -6,7 +6,11 @@
 #include "PlugHost.h"
 
 const char SandboxParentKey[] = "Software\\UninstallMenuSandbox";
-const char SandboxVariable[] = "UNINSTALLMENU_SANDBOX";
+const char* const SandboxKeySuffixes[RegHives] = {"", "-user"};
+const char* const SandboxVariables[RegHives] = {"UNINSTALLMENU_SANDBOX",
+                                                "UNINSTALLMENU_SANDBOX_USER"};
+// The predefined key each root's scratch key stands in for.
+static const HKEY RedirectedRoots[RegHives] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
 
 static std::wstring Wide(UINT codePage, const std::string& text) {
     std::wstring wide;
@@ -94,7 +98,8 @@ bool CheckSandboxCommands(const RegScript& script, RegError* error) {
 
 static bool WriteFailed(RegError* error, const RegAction& action, LONG rc) {
     error->Line = action.Line;
-    error->Text = "cannot write HKEY_LOCAL_MACHINE\\" + action.Key + ": " + SystemErrorText(rc);
+    error->Text = std::string("cannot write ") + RegHiveNames[action.Hive] + "\\" + action.Key +
+                  ": " + SystemErrorText(rc);
     return false;
 }
 
@@ -102,9 +107,10 @@ static bool IsMissing(LONG rc) {
     return rc == ERROR_FILE_NOT_FOUND || rc == ERROR_PATH_NOT_FOUND;
 }
 
-bool ApplyRegScript(HKEY root, const RegScript& script, RegError* error) {
+bool ApplyRegScript(const HKEY roots[RegHives], const RegScript& script, RegError* error) {
     for (size_t i = 0; i < script.Actions.size(); i++) {
         const RegAction& action = script.Actions[i];
+        HKEY root = roots[action.Hive];
         std::wstring key = Wide(CP_UTF8, action.Key);
         std::wstring name = Wide(CP_UTF8, action.Name);
         HKEY handle;
@@ -146,8 +152,9 @@ bool ApplyRegScript(HKEY root, const RegScript& script, RegError* error) {
     return true;
 }
 
-Sandbox::Sandbox() : RootKey(NULL), Redirected(false) {
-    KeyPath[0] = '\0';
+Sandbox::Sandbox() : RootKeys(), Redirected() {
+    for (int hive = 0; hive < RegHives; hive++)
+        KeyPaths[hive][0] = '\0';
 }
 
 Sandbox::~Sandbox() {
@@ -155,43 +162,59 @@ Sandbox::~Sandbox() {
 }
 
 void Sandbox::Remove() {
-    if (Redirected)
-        RegOverridePredefKey(HKEY_LOCAL_MACHINE, NULL);
-    Redirected = false;
-    if (RootKey) {
-        RegCloseKey(RootKey);
-        RegDeleteTreeA(HKEY_CURRENT_USER, KeyPath);
-        // Goes only when no other host's scratch key is left in it.
-        RegDeleteKeyA(HKEY_CURRENT_USER, SandboxParentKey);
-        SetEnvironmentVariableA(SandboxVariable, NULL);
-        RootKey = NULL;
+    // Every redirection goes first: the scratch keys are removed through the
+    // real HKEY_CURRENT_USER.
+    for (int hive = 0; hive < RegHives; hive++) {
+        if (Redirected[hive])
+            RegOverridePredefKey(RedirectedRoots[hive], NULL);
+        Redirected[hive] = false;
     }
+    bool made = false;
+    for (int hive = 0; hive < RegHives; hive++) {
+        if (!RootKeys[hive])
+            continue;
+        RegCloseKey(RootKeys[hive]);
+        RegDeleteTreeA(HKEY_CURRENT_USER, KeyPaths[hive]);
+        SetEnvironmentVariableA(SandboxVariables[hive], NULL);
+        RootKeys[hive] = NULL;
+        made = true;
+    }
+    // Goes only when no other host's scratch key is left in it.
+    if (made)
+        RegDeleteKeyA(HKEY_CURRENT_USER, SandboxParentKey);
 }
 
 bool Sandbox::Create(std::string* error) {
-    snprintf(KeyPath, sizeof(KeyPath), "%s\\%lu", SandboxParentKey,
-             (unsigned long)GetCurrentProcessId());
-    // A key of this name can only be left over from a host that had our id.
-    RegDeleteTreeA(HKEY_CURRENT_USER, KeyPath);
-    HKEY root;
-    LONG rc = RegCreateKeyExA(HKEY_CURRENT_USER, KeyPath, 0, NULL, REG_OPTION_VOLATILE,
-                              KEY_ALL_ACCESS, NULL, &root, NULL);
-    if (rc != ERROR_SUCCESS) {
-        *error = std::string("cannot create the scratch key HKEY_CURRENT_USER\\") + KeyPath +
-                 ": " + SystemErrorText(rc);
-        return false;
+    // Both keys are made before either redirection: once HKEY_CURRENT_USER
+    // points to its scratch key, the real one cannot be reached by name.
+    for (int hive = 0; hive < RegHives; hive++) {
+        snprintf(KeyPaths[hive], sizeof(KeyPaths[hive]), "%s\\%lu%s", SandboxParentKey,
+                 (unsigned long)GetCurrentProcessId(), SandboxKeySuffixes[hive]);
+        // A key of this name can only be left over from a host that had our id.
+        RegDeleteTreeA(HKEY_CURRENT_USER, KeyPaths[hive]);
+        HKEY root;
+        LONG rc = RegCreateKeyExA(HKEY_CURRENT_USER, KeyPaths[hive], 0, NULL,
+                                  REG_OPTION_VOLATILE, KEY_ALL_ACCESS, NULL, &root, NULL);
+        if (rc != ERROR_SUCCESS) {
+            *error = std::string("cannot create the scratch key HKEY_CURRENT_USER\\") +
+                     KeyPaths[hive] + ": " + SystemErrorText(rc);
+            return false;
+        }
+        RootKeys[hive] = root;
     }
-    RootKey = root;
-    rc = RegOverridePredefKey(HKEY_LOCAL_MACHINE, RootKey);
-    if (rc != ERROR_SUCCESS) {
-        *error = "cannot redirect HKEY_LOCAL_MACHINE to the scratch key: " + SystemErrorText(rc);
-        return false;
-    }
-    Redirected = true;
-    if (!SetEnvironmentVariableA(SandboxVariable, KeyPath)) {
-        *error = std::string("cannot set ") + SandboxVariable + ": " +
-                 SystemErrorText(GetLastError());
-        return false;
+    for (int hive = 0; hive < RegHives; hive++) {
+        LONG rc = RegOverridePredefKey(RedirectedRoots[hive], RootKeys[hive]);
+        if (rc != ERROR_SUCCESS) {
+            *error = std::string("cannot redirect ") + RegHiveNames[hive] +
+                     " to its scratch key: " + SystemErrorText(rc);
+            return false;
+        }
+        Redirected[hive] = true;
+        if (!SetEnvironmentVariableA(SandboxVariables[hive], KeyPaths[hive])) {
+            *error = std::string("cannot set ") + SandboxVariables[hive] + ": " +
+                     SystemErrorText(GetLastError());
+            return false;
+        }
     }
     return true;
 }
@@ -206,6 +229,15 @@ static bool HostIsRunning(DWORD processId) {
     return running;
 }
 
+// Whether text is what follows the host's id in the name of one of its
+// scratch keys.
+static bool IsKeySuffix(const char* text) {
+    for (int hive = 0; hive < RegHives; hive++)
+        if (strcmp(text, SandboxKeySuffixes[hive]) == 0)
+            return true;
+    return false;
+}
+
 void RemoveAbandonedSandboxes() {
     HKEY parent;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, SandboxParentKey, 0, KEY_READ, &parent) != ERROR_SUCCESS)
@@ -218,7 +250,7 @@ void RemoveAbandonedSandboxes() {
             break;
         char* end;
         unsigned long id = strtoul(name, &end, 10);
-        if (*end == '\0' && end != name && !HostIsRunning((DWORD)id))
+        if (end != name && IsKeySuffix(end) && !HostIsRunning((DWORD)id))
             abandoned.push_back(name);
     }
     for (size_t i = 0; i < abandoned.size(); i++)

@@ -65,7 +65,7 @@ TEST(RegFileTest, ReadsEveryKindOfValue) {
     }
 }
 
-TEST(RegFileTest, ReadsKeysBelowTheMachineRootAndRemovals) {
+TEST(RegFileTest, ReadsKeysBelowEitherRootAndRemovals) {
     RegScript script;
     RegError error;
     ASSERT_TRUE(ParseRegText("REGEDIT4\n"
@@ -73,22 +73,38 @@ TEST(RegFileTest, ReadsKeysBelowTheMachineRootAndRemovals) {
                              "\n"
                              "[HKEY_LOCAL_MACHINE\\Software\\A B\\]\n"
                              "\"Gone\"=-\n"
-                             "[hkey_local_machine\\Software\\C]\n"
-                             "[-HKEY_LOCAL_MACHINE\\Software\\D]\n"
-                             "[HKEY_LOCAL_MACHINE]\n",
+                             "[hkey_current_user\\Software\\C]\n"
+                             "\"Mine\"=\"x\"\n"
+                             "[-HKEY_CURRENT_USER\\Software\\D]\n"
+                             "[hkey_local_machine]\n",
                              &script, &error))
         << error.Text;
     EXPECT_FALSE(script.WideHexStrings);
-    ASSERT_EQ(script.Actions.size(), 5u);
-    EXPECT_EQ(script.Actions[0].Kind, AddKeyStep);
-    EXPECT_EQ(script.Actions[0].Key, "Software\\A B");
-    EXPECT_EQ(script.Actions[1].Kind, RemoveValueStep);
-    EXPECT_EQ(script.Actions[1].Name, "Gone");
-    EXPECT_EQ(script.Actions[1].Line, 5);
-    EXPECT_EQ(script.Actions[2].Key, "Software\\C");
-    EXPECT_EQ(script.Actions[3].Kind, RemoveKeyStep);
-    EXPECT_EQ(script.Actions[3].Key, "Software\\D");
-    EXPECT_EQ(script.Actions[4].Key, "");
+    struct Step {
+        RegActionKind Kind;
+        RegHive Hive;
+        const char* Key;
+        const char* Name;
+        int Line;
+    };
+    const Step steps[] = {
+        {AddKeyStep, MachineHive, "Software\\A B", "", 4},
+        {RemoveValueStep, MachineHive, "Software\\A B", "Gone", 5},
+        {AddKeyStep, UserHive, "Software\\C", "", 6},
+        {SetValueStep, UserHive, "Software\\C", "Mine", 7},
+        {RemoveKeyStep, UserHive, "Software\\D", "", 8},
+        {AddKeyStep, MachineHive, "", "", 9},
+    };
+    ASSERT_EQ(script.Actions.size(), sizeof(steps) / sizeof(steps[0]));
+    for (size_t i = 0; i < script.Actions.size(); i++) {
+        SCOPED_TRACE(steps[i].Line);
+        const RegAction& action = script.Actions[i];
+        EXPECT_EQ(action.Kind, steps[i].Kind);
+        EXPECT_EQ(action.Hive, steps[i].Hive);
+        EXPECT_EQ(action.Key, steps[i].Key);
+        EXPECT_EQ(action.Name, steps[i].Name);
+        EXPECT_EQ(action.Line, steps[i].Line);
+    }
 }
 
 TEST(RegFileTest, JoinsHexDataContinuedOnTheNextLines) {
@@ -122,7 +138,9 @@ TEST(RegFileTest, NamesTheFirstUnreadableLineAndKeepsNothing) {
         {"\n\nhello\n", 3, "first line"},
         {"", 0, "empty"},
         {"REGEDIT4\n\"a\"=\"b\"\n", 2, "before the first [key]"},
-        {"REGEDIT4\n[HKEY_CURRENT_USER\\Software\\X]\n", 2, "only keys under HKEY_LOCAL_MACHINE"},
+        {"REGEDIT4\n[HKEY_USERS\\.DEFAULT\\X]\n", 2,
+         "only keys under HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER"},
+        {"REGEDIT4\n[HKEY_CURRENT_USER_LOCAL_SETTINGS\\X]\n", 2, "only keys under"},
         {"REGEDIT4\n[HKEY_LOCAL_MACHINEX]\n", 2, "only keys under HKEY_LOCAL_MACHINE"},
         {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\X\n", 2, "must end with ]"},
         {"REGEDIT4\n[-HKEY_LOCAL_MACHINE\\X]\n\"a\"=\"b\"\n", 3, "being removed"},

@@ -23,7 +23,9 @@ protected:
             ADD_FAILURE() << "line " << error->Line << ": " << error->Text;
             return false;
         }
-        return ApplyRegScript(Root, script, error);
+        // These files write the machine's root only.
+        const HKEY roots[RegHives] = {Root, NULL};
+        return ApplyRegScript(roots, script, error);
     }
 
     // The value's bytes as stored, with its type; empty with REG_NONE when missing.
@@ -121,58 +123,85 @@ TEST_F(RegImportTest, AWriteTheRegistryRefusesNamesItsLine) {
         << error.Text;
 }
 
-static bool KeyExists(const char* path) {
+static bool KeyExists(HKEY root, const std::string& path) {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
         return false;
     RegCloseKey(key);
     return true;
 }
 
-TEST(SandboxTest, RedirectsTheMachineRootUntilDestroyedThenLeavesNothing) {
-    std::string path;
+// Each root a .reg file writes, the key the sandbox points there, and the
+// variable that names its scratch key for child processes.
+struct SandboxRoot {
+    RegHive Hive;
+    const char* Name;
+    HKEY Predefined;
+    const char* Variable;
+};
+static const SandboxRoot SandboxRoots[] = {
+    {MachineHive, "HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE, "UNINSTALLMENU_SANDBOX"},
+    {UserHive, "HKEY_CURRENT_USER", HKEY_CURRENT_USER, "UNINSTALLMENU_SANDBOX_USER"},
+};
+
+TEST(SandboxTest, ImportsEachRootIntoItsOwnRedirectedScratchKeyThenLeavesNothing) {
+    // A program of each root, named for this process, in its Uninstall key.
+    std::string programs[RegHives], text = "REGEDIT4\n";
+    for (const SandboxRoot& root : SandboxRoots) {
+        programs[root.Hive] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Test-" +
+                              std::to_string(GetCurrentProcessId()) + "-" + root.Name;
+        text += std::string("[") + root.Name + "\\" + programs[root.Hive] + "]\n";
+    }
+    RegScript script;
+    RegError fault;
+    ASSERT_TRUE(ParseRegText(text, &script, &fault)) << fault.Text;
+    std::string paths[RegHives];
     {
         Sandbox sandbox;
         std::string error;
         ASSERT_TRUE(sandbox.Create(&error)) << error;
-        path = sandbox.Path();
-        EXPECT_EQ(path.compare(0, strlen(SandboxParentKey), SandboxParentKey), 0);
-        char variable[MAX_PATH];
-        ASSERT_GT(GetEnvironmentVariableA(SandboxVariable, variable, sizeof(variable)), 0u);
-        EXPECT_EQ(path, variable);
-
-        HKEY key;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Written", 0, NULL,
-                                  REG_OPTION_VOLATILE, KEY_ALL_ACCESS, NULL, &key, NULL),
-                  ERROR_SUCCESS);
-        RegCloseKey(key);
-        EXPECT_TRUE(KeyExists((path + "\\Software\\Written").c_str()));
+        const HKEY roots[RegHives] = {sandbox.Root(MachineHive), sandbox.Root(UserHive)};
+        ASSERT_TRUE(ApplyRegScript(roots, script, &fault)) << fault.Text;
+        for (const SandboxRoot& root : SandboxRoots) {
+            SCOPED_TRACE(root.Name);
+            paths[root.Hive] = sandbox.Path(root.Hive);
+            EXPECT_EQ(paths[root.Hive].compare(0, strlen(SandboxParentKey), SandboxParentKey), 0);
+            char variable[MAX_PATH];
+            ASSERT_GT(GetEnvironmentVariableA(root.Variable, variable, sizeof(variable)), 0u);
+            EXPECT_EQ(paths[root.Hive], variable);
+            // Each program is where its root now leads, and only there.
+            for (const SandboxRoot& other : SandboxRoots)
+                EXPECT_EQ(KeyExists(root.Predefined, programs[other.Hive]), &other == &root)
+                    << programs[other.Hive];
+        }
     }
-    EXPECT_FALSE(KeyExists(path.c_str()));
-    EXPECT_EQ(GetEnvironmentVariableA(SandboxVariable, NULL, 0), 0u);
-    HKEY key;
-    EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Written", 0, KEY_READ, &key),
-              ERROR_SUCCESS);
+    for (const SandboxRoot& root : SandboxRoots) {
+        SCOPED_TRACE(root.Name);
+        EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, paths[root.Hive]));
+        EXPECT_EQ(GetEnvironmentVariableA(root.Variable, NULL, 0), 0u);
+        // The real key, back again, never held the program.
+        EXPECT_FALSE(KeyExists(root.Predefined, programs[root.Hive]));
+    }
 }
 
 TEST(SandboxTest, RemovesScratchKeysOfHostsNoLongerRunning) {
     // Process ids are multiples of four, so this one cannot be running.
     std::string dead = std::string(SandboxParentKey) + "\\4294967294";
     std::string live = std::string(SandboxParentKey) + "\\" + std::to_string(GetCurrentProcessId());
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, dead.c_str(), 0, NULL, REG_OPTION_VOLATILE,
-                              KEY_ALL_ACCESS, NULL, &key, NULL),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, live.c_str(), 0, NULL, REG_OPTION_VOLATILE,
-                              KEY_ALL_ACCESS, NULL, &key, NULL),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
+    const std::string keys[] = {dead, dead + "-user", live, live + "-user"};
+    for (const std::string& key : keys) {
+        HKEY handle;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, NULL, REG_OPTION_VOLATILE,
+                                  KEY_ALL_ACCESS, NULL, &handle, NULL),
+                  ERROR_SUCCESS);
+        RegCloseKey(handle);
+    }
 
     RemoveAbandonedSandboxes();
-    EXPECT_FALSE(KeyExists(dead.c_str()));
-    EXPECT_TRUE(KeyExists(live.c_str()));
-    RegDeleteTreeA(HKEY_CURRENT_USER, live.c_str());
+    for (const std::string& key : keys) {
+        EXPECT_EQ(KeyExists(HKEY_CURRENT_USER, key), key.compare(0, live.size(), live) == 0) << key;
+        RegDeleteTreeA(HKEY_CURRENT_USER, key.c_str());
+    }
 }
 
 // What --sandbox lets a .reg file hold: uninstall commands that start the
@@ -185,17 +214,21 @@ struct SandboxCommandRow {
 class SandboxCommandTest : public ::testing::TestWithParam<SandboxCommandRow> {};
 
 TEST_P(SandboxCommandTest, OnlyTheDemoUninstallerMayRun) {
-    std::string text = std::string("Windows Registry Editor Version 5.00\r\n\r\n") +
-                       "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\" +
-                       "Uninstall\\Demo]\r\n\"DisplayName\"=\"Demo\"\r\n\"UninstallString\"=" +
-                       GetParam().Value + "\r\n";
-    RegScript script;
-    RegError error = {0, ""};
-    ASSERT_TRUE(ParseRegText(text, &script, &error)) << error.Text;
-    EXPECT_EQ(CheckSandboxCommands(script, &error), GetParam().Allowed) << error.Text;
-    if (!GetParam().Allowed) {
-        EXPECT_EQ(error.Line, 5);
-        EXPECT_NE(error.Text.find("--real-commands"), std::string::npos) << error.Text;
+    // The machine's programs and the user's alike.
+    for (const SandboxRoot& root : SandboxRoots) {
+        SCOPED_TRACE(root.Name);
+        std::string text = std::string("Windows Registry Editor Version 5.00\r\n\r\n[") +
+                           root.Name + "\\Software\\Microsoft\\Windows\\CurrentVersion\\" +
+                           "Uninstall\\Demo]\r\n\"DisplayName\"=\"Demo\"\r\n\"UninstallString\"=" +
+                           GetParam().Value + "\r\n";
+        RegScript script;
+        RegError error = {0, ""};
+        ASSERT_TRUE(ParseRegText(text, &script, &error)) << error.Text;
+        EXPECT_EQ(CheckSandboxCommands(script, &error), GetParam().Allowed) << error.Text;
+        if (!GetParam().Allowed) {
+            EXPECT_EQ(error.Line, 5);
+            EXPECT_NE(error.Text.find("--real-commands"), std::string::npos) << error.Text;
+        }
     }
 }
 

@@ -3,8 +3,10 @@
 # imported from demo/programs.reg and the build's own module DLL, on a real
 # console. It checks the plug-ins menu entry; the uninstall list's order,
 # Del with either answer, Enter on a working and on a missing uninstaller,
-# and Esc back to the panels exactly as they were; a clean quit; and the
-# scratch registry made and then removed. E2E_PLUGIN names another DLL to drive.
+# the current user's own programs in their sorted places, removed by Enter and
+# by Del from the user's scratch key, and Esc back to the panels exactly as
+# they were; a clean quit; and both scratch keys made and then removed.
+# E2E_PLUGIN names another DLL to drive.
 # Usage: demo.sh SOURCE_DIR BUILD_DIR 32|64
 set -u
 SOURCE_DIR=$1
@@ -16,20 +18,22 @@ wine=$SOURCE_DIR/scripts/wine
 host=$BUILD_DIR/plughost.exe
 plugin=$(private_plugin demo "${E2E_PLUGIN:-$BUILD_DIR/UninstallMenu.dll}") || exit 1
 bottom_line="Enter uninstall, Del remove entry, Esc close"
+uninstall_key='Software\Microsoft\Windows\CurrentVersion\Uninstall'
 sandbox=
+user_sandbox=
 
-# Whether the scratch registry holds the program key NAME.
+# Whether the Uninstall key below ROOT holds the program key NAME:
+# has_program NAME [ROOT], the machine's scratch key by default.
 has_program() {
-    "$wine" reg query "HKCU\\$sandbox\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$1" \
-        </dev/null >/dev/null 2>&1
+    "$wine" reg query "${2:-HKCU\\$sandbox}\\$uninstall_key\\$1" </dev/null >/dev/null 2>&1
 }
 
 expect_program() {
-    has_program "$1" && pass "$2" || fail "$2: $1 is not in the scratch registry"
+    has_program "$1" "${3:-}" && pass "$2" || fail "$2: $1 is not in the scratch registry"
 }
 
 expect_no_program() {
-    has_program "$1" && fail "$2: $1 is still in the scratch registry" || pass "$2"
+    has_program "$1" "${3:-}" && fail "$2: $1 is still in the scratch registry" || pass "$2"
 }
 
 # Whether the list box shows exactly the programs NAME..., in this order:
@@ -56,10 +60,10 @@ highlight() {
 
 walk_the_list() {
     local programs=("[Beta] Tidewater Sync" "_Internal Build Tools" "Aurora Photo Studio 3"
-        "bramble text editor" "Café Menu Planner" "Kestrel VPN Client" "Marigold Tax Helper 2023"
-        "Northwind Harbour Logistics Suite" "Orchid Font Manager" "Pinecone Game Launcher"
-        "Quillfeather Notes" "ZEPHYR AUDIO MIXER")
-    wait_until "the list opens with the programs sorted as the catalogue sorts them, its keys in its bottom line" \
+        "bramble text editor" "Café Menu Planner" "Driftwood Podcast Player" "Kestrel VPN Client"
+        "Marigold Tax Helper 2023" "Northwind Harbour Logistics Suite" "Orchid Font Manager"
+        "Pinecone Game Launcher" "Quillfeather Notes" "Sparrow Mail" "ZEPHYR AUDIO MIXER")
+    wait_until "the list opens with the machine's and the user's programs sorted as the catalogue sorts them, its keys in its bottom line" \
         list_is "${programs[@]}"
     expect_screen_lacks "Lantern Backup Agent" "a program without an uninstall command is not listed"
 
@@ -88,6 +92,21 @@ walk_the_list() {
     expect_screen_lacks "Running the uninstaller" "and the top row as before"
     expect_no_program "{3F2A9C1E-7B4D-4E8A-9C2F-5D1E6B7A8C90}" "whose entry is gone from the registry"
 
+    highlight "_Internal Build Tools" "Driftwood Podcast Player"
+    press Enter
+    wait_for "Running the uninstaller, please wait..." "Enter on the user's own program runs its uninstaller"
+    programs=("${programs[@]:0:3}" "${programs[@]:4}")
+    wait_until "which removes it from the list" list_is "${programs[@]}"
+    expect_no_program DriftwoodPodcasts "and from the user's scratch key" "HKCU\\$user_sandbox"
+
+    highlight "_Internal Build Tools" "Sparrow Mail"
+    press Delete
+    wait_for "Remove this program from the list?" "Del on the user's own program asks too"
+    press Enter
+    programs=("${programs[@]:0:9}" "${programs[@]:10}")
+    wait_until "and removes it from the list" list_is "${programs[@]}"
+    expect_no_program SparrowMail "and from the user's scratch key" "HKCU\\$user_sandbox"
+
     highlight "_Internal Build Tools" "Quillfeather Notes"
     press Enter
     wait_for "Cannot start the uninstaller:" "an uninstaller that does not exist brings a warning"
@@ -105,7 +124,11 @@ wait_for 'Sandbox HKCU\Software\UninstallMenuSandbox\' "the top row names the sc
 wait_for "F11 Plug-ins" "the key bar says how to open the plug-ins menu"
 sandbox=$(screen_text | grep -o 'Sandbox HKCU\\Software\\UninstallMenuSandbox\\[0-9]*' | head -1)
 sandbox=${sandbox#Sandbox HKCU\\}
+user_sandbox=$sandbox-user
 expect_program QuillfeatherNotes "programs.reg is imported into it"
+expect_program SparrowMail "its HKEY_CURRENT_USER sections into the user's scratch key" \
+    "HKCU\\$user_sandbox"
+expect_no_program SparrowMail "and not into the real HKEY_CURRENT_USER" HKCU
 "$wine" reg query "HKCU\\$sandbox\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\QuillfeatherNotes" \
     /v UninstallString </dev/null 2>/dev/null | grep -q REG_EXPAND_SZ &&
     pass "a hex(2) value is imported as an expandable string" ||
@@ -120,9 +143,11 @@ walk_the_list
 
 press F10
 wait_exit "F10 quits"
-"$wine" reg query "HKCU\\$sandbox" </dev/null >/dev/null 2>&1 &&
-    fail "the scratch registry HKCU\\$sandbox is still there" ||
-    pass "the scratch registry is removed"
+for key in "$sandbox" "$user_sandbox"; do
+    "$wine" reg query "HKCU\\$key" </dev/null >/dev/null 2>&1 &&
+        fail "the scratch key HKCU\\$key is still there" ||
+        pass "the scratch key HKCU\\$key is removed"
+done
 
 close_console
 start_console "$wine" "$host" --sandbox demo/programs.reg --real-commands "$plugin"

@@ -56,13 +56,13 @@ wait_for "$title" "the plug-ins menu shows the entry as message 3 reads: $title"
 press Enter
 wait_for "$bottom_line" "the list opens, its bottom line as message 4 reads: $bottom_line"
 
-# The list is drawn to its end: a row for each of the demo's twelve programs
+# The list is drawn to its end: a row for each of the demo's fourteen programs
 # between its title and its bottom line, each drawn to its right-hand border,
 # over panels whose key bar is whole.
 list_drawn() {
     local rows
     rows=$(rows_between "$title" "$bottom_line") || return 1
-    [ "$(grep -c '║║$' <<<"$rows")" -eq 12 ] && screen_text | tail -1 | grep -qF "Ctrl+O Screen behind"
+    [ "$(grep -c '║║$' <<<"$rows")" -eq 14 ] && screen_text | tail -1 | grep -qF "Ctrl+O Screen behind"
 }
 wait_until "the list is drawn to its last row" list_drawn
 capture=$(screen_text)
