@@ -3,6 +3,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -367,6 +368,27 @@ TEST_P(MenuTitleTest, TitleIsPutBackOnlyWhenItWasReadWhole) {
 
 INSTANTIATE_TEST_SUITE_P(Lengths, MenuTitleTest, ::testing::Values(0, 100, 511, 512, 3000));
 
+// A Windows Installer product's own command runs as its removal: the title
+// shows the command that runs, a failed start's warning the command as stored.
+TEST_F(MenuTest, WindowsInstallerProductRunsItsRemovalButIsReportedAsStored) {
+    PlatformTitle = "host";
+    Calls titles;
+    TitleCalls = &titles;
+    ASSERT_TRUE(Dll.Redirect("kernel32.dll", "GetConsoleTitleA", (void*)WithholdingGetConsoleTitleA));
+    ASSERT_TRUE(Dll.Redirect("kernel32.dll", "SetConsoleTitleA", (void*)RecordingSetConsoleTitleA));
+    const std::string product = "{0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0}";
+    const std::string stored = "C:\\missing\\MsiExec.exe /I" + product;
+    Registry.AddProgram(product, "Product", stored.c_str());
+    Host.MenuAnswers = {{0, -1}};
+    Host.MessageAnswers = {0};
+    Open();
+    EXPECT_EQ(titles, (Calls{"C:\\missing\\MsiExec.exe /X" + product, "host"}));
+    Calls calls = Host.CallsExceptGetMsg();
+    std::string warning = R"(Message(7, 1, null, {"Msg0", "Msg9", ")" + stored + R"(", "Msg1"}, 4, 1))";
+    EXPECT_NE(std::find(calls.begin(), calls.end(), warning), calls.end())
+        << ::testing::PrintToString(calls);
+}
+
 TEST_F(MenuTest, ManyPassesLeaveNothingBehind) {
     AddAlphaBetaGamma();
     for (int i = 0; i < 200; i++) {
@@ -402,7 +424,8 @@ struct ElevationCase {
     bool Warned;
 };
 
-class MenuElevationTest : public MenuTest, public ::testing::WithParamInterface<ElevationCase> {
+// Commands marked with NeedsElevation are refused as Windows refuses them.
+class MenuShellTest : public MenuTest {
 protected:
     void SetUp() override {
         MenuTest::SetUp();
@@ -422,6 +445,8 @@ protected:
     }
     ScratchFolder Scratch;
 };
+
+class MenuElevationTest : public MenuShellTest, public ::testing::WithParamInterface<ElevationCase> {};
 
 TEST_P(MenuElevationTest, ProgramAskingForRightsRunsThroughTheShell) {
     const ElevationCase& c = GetParam();
