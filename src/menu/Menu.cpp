@@ -40,8 +40,9 @@ static void ConfirmAndDeleteEntry(const UninstallEntry* entry) {
 static void RunUninstaller(const UninstallEntry* entry) {
     const char* keyName = strrchr(entry->KeyPath, '\\');
     char* command = CommandToRun(entry->UninstallString, keyName ? keyName + 1 : entry->KeyPath);
+    WatchedKey watched = {entry->Location, entry->KeyPath};
     if (!command || RunCommand(INVALID_HANDLE_VALUE, command, 1, 1, 1, MsgRunning,
-                               StartsNatively(entry->Location)) == -1)
+                               StartsNatively(entry->Location), &watched) == -1)
         // The command as the registry holds it, so the user can find it there.
         ShowWarning(MsgRunFailed, entry->UninstallString);
     FreeBlock(command);
