@@ -502,7 +502,7 @@ class MenuHandOffTest : public MenuShellTest, public ::testing::WithParamInterfa
 // the list once the key is gone.
 TEST_P(MenuHandOffTest, NextListComesWhenTheCopyIsDone) {
     const HandOffCase& c = GetParam();
-    const DWORD LeftoverMs = 8000;
+    const DWORD LeftoverMs = 12000;
     // The list takes commands of up to 255 characters: the long paths come
     // from the environment, which the runner expands.
     std::string key = Registry.Path() + "\\" + WindowsUninstallKey + "\\handing";
