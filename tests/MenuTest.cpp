@@ -3,6 +3,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -367,6 +368,27 @@ TEST_P(MenuTitleTest, TitleIsPutBackOnlyWhenItWasReadWhole) {
 
 INSTANTIATE_TEST_SUITE_P(Lengths, MenuTitleTest, ::testing::Values(0, 100, 511, 512, 3000));
 
+// A Windows Installer product's own command runs as its removal: the title
+// shows the command that runs, a failed start's warning the command as stored.
+TEST_F(MenuTest, WindowsInstallerProductRunsItsRemovalButIsReportedAsStored) {
+    PlatformTitle = "host";
+    Calls titles;
+    TitleCalls = &titles;
+    ASSERT_TRUE(Dll.Redirect("kernel32.dll", "GetConsoleTitleA", (void*)WithholdingGetConsoleTitleA));
+    ASSERT_TRUE(Dll.Redirect("kernel32.dll", "SetConsoleTitleA", (void*)RecordingSetConsoleTitleA));
+    const std::string product = "{0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0}";
+    const std::string stored = "C:\\missing\\MsiExec.exe /I" + product;
+    Registry.AddProgram(product, "Product", stored.c_str());
+    Host.MenuAnswers = {{0, -1}};
+    Host.MessageAnswers = {0};
+    Open();
+    EXPECT_EQ(titles, (Calls{"C:\\missing\\MsiExec.exe /X" + product, "host"}));
+    Calls calls = Host.CallsExceptGetMsg();
+    std::string warning = R"(Message(7, 1, null, {"Msg0", "Msg9", ")" + stored + R"(", "Msg1"}, 4, 1))";
+    EXPECT_NE(std::find(calls.begin(), calls.end(), warning), calls.end())
+        << ::testing::PrintToString(calls);
+}
+
 TEST_F(MenuTest, ManyPassesLeaveNothingBehind) {
     AddAlphaBetaGamma();
     for (int i = 0; i < 200; i++) {
@@ -402,7 +424,8 @@ struct ElevationCase {
     bool Warned;
 };
 
-class MenuElevationTest : public MenuTest, public ::testing::WithParamInterface<ElevationCase> {
+// Commands marked with NeedsElevation are refused as Windows refuses them.
+class MenuShellTest : public MenuTest {
 protected:
     void SetUp() override {
         MenuTest::SetUp();
@@ -422,6 +445,8 @@ protected:
     }
     ScratchFolder Scratch;
 };
+
+class MenuElevationTest : public MenuShellTest, public ::testing::WithParamInterface<ElevationCase> {};
 
 TEST_P(MenuElevationTest, ProgramAskingForRightsRunsThroughTheShell) {
     const ElevationCase& c = GetParam();
@@ -461,6 +486,79 @@ INSTANTIATE_TEST_SUITE_P(
                       ElevationCase{"ItsExitCodeComesBack", "--exit 0xFFFFFFFF", true},
                       ElevationCase{"MissingProgramIsReportedAsStored", nullptr, true}),
     [](const ::testing::TestParamInfo<ElevationCase>& info) { return std::string(info.param.Name); });
+
+struct HandOffCase {
+    const char* Name;
+    bool ThroughTheShell;  // the uninstaller asks for rights and the shell starts it
+    bool RemovesKey;       // its copy removes the program's key before it ends
+    bool LeavesProcess;    // its copy leaves a long-lived process running
+};
+
+class MenuHandOffTest : public MenuShellTest, public ::testing::WithParamInterface<HandOffCase> {};
+
+// The uninstaller starts a copy of itself that inherits nothing and exits at
+// once; the copy does the work a second later. The next list shows the
+// registry as the copy left it, and a process it leaves behind does not hold
+// the list once the key is gone.
+TEST_P(MenuHandOffTest, NextListComesWhenTheCopyIsDone) {
+    const HandOffCase& c = GetParam();
+    const DWORD LeftoverMs = 12000;
+    // The list takes commands of up to 255 characters: the long paths come
+    // from the environment, which the runner expands.
+    std::string key = Registry.Path() + "\\" + WindowsUninstallKey + "\\handing";
+    SetEnvironmentVariableA("UNINSTALLMENU_TEST_KEY", key.c_str());
+    SetEnvironmentVariableA("UNINSTALLMENU_TEST_DIR", Scratch.Path().c_str());
+    std::string copy = "--sleep 1000";
+    if (c.LeavesProcess)
+        copy += " --grandchild \\\"--record-pid %UNINSTALLMENU_TEST_DIR%\\leftover --sleep " +
+                std::to_string(LeftoverMs) + "\\\"";
+    if (c.RemovesKey)
+        copy += " --delete-key %UNINSTALLMENU_TEST_KEY%";
+    copy += " --touch %UNINSTALLMENU_TEST_DIR%\\copy-done";
+    std::string command = TestChildCommand("--hand-off \"" + copy + "\"");
+    if (c.ThroughTheShell)
+        command += std::string(" ") + NeedsElevation;
+    Registry.AddProgram("alpha", "Alpha", "alpha.exe");
+    Registry.AddProgram("handing", "Handing", command.c_str());
+    Host.MenuAnswers = {{1, -1}};
+    std::vector<HANDLE> open = OpenHandles();
+    ULONGLONG start = GetTickCount64();
+    Open();
+    ULONGLONG took = GetTickCount64() - start;
+    EXPECT_EQ(OpenHandles(), open) << "handles left open, or closed that were not the run's";
+    SetEnvironmentVariableA("UNINSTALLMENU_TEST_KEY", NULL);
+    SetEnvironmentVariableA("UNINSTALLMENU_TEST_DIR", NULL);
+
+    std::string leftover = Scratch.Read("leftover");
+    if (!leftover.empty()) {
+        HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, (DWORD)std::stoul(leftover));
+        if (process) {
+            TerminateProcess(process, 0);
+            CloseHandle(process);
+        }
+    }
+    EXPECT_EQ(Registry.HasProgram("handing"), !c.RemovesKey);
+    if (!c.RemovesKey) {
+        EXPECT_TRUE(Scratch.Has("copy-done")) << "the list came back while the copy still ran";
+    }
+    EXPECT_GE(took, 1000u);
+    EXPECT_LT(took, LeftoverMs / 2) << "the leftover process held the list";
+    std::vector<std::string> next = {"Alpha"};
+    if (!c.RemovesKey)
+        next.push_back("Handing");
+    EXPECT_EQ(Host.CallsExceptGetMsg(),
+              Joined({{SaveWholeScreen, CatalogueMenu({"Alpha", "Handing"})},
+                      RunnerNotice,
+                      {CatalogueMenu(next), RestoreWholeScreen, RedrawPanel, RedrawOtherPanel}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Uninstallers, MenuHandOffTest,
+    ::testing::Values(HandOffCase{"StartedDirectly", false, true, false},
+                      HandOffCase{"StartedThroughTheShell", true, true, false},
+                      HandOffCase{"LeavingAProcessBehind", false, true, true},
+                      HandOffCase{"EndingWithoutRemoval", false, false, false}),
+    [](const ::testing::TestParamInfo<HandOffCase>& info) { return std::string(info.param.Name); });
 
 // Every kind of pass, a thousand times over: after the first round, nothing
 // the DLL holds may grow, neither handles nor heap blocks. A child that did

@@ -6,6 +6,7 @@
 
 #include "../src/catalogue/Catalogue.h"
 #include "../src/runner/Elevation.h"
+#include "../src/runner/EntryCommand.h"
 #include "../src/runner/Runner.h"
 #include "support/ModuleTest.h"
 #include "support/RegistrySandbox.h"
@@ -179,4 +180,43 @@ TEST(SplitCommandLineTest, TakesAQuotedPathOrElseTheFirstToken) {
         EXPECT_STREQ(program, c.Program) << c.Command;
         EXPECT_STREQ(parameters, c.Parameters) << c.Command;
     }
+}
+
+// Windows Installer's own command for the product that names the key runs
+// with /X, the product's removal; everything else runs as stored.
+TEST(CommandToRunTest, OnlyWindowsInstallersOwnFormForItsKeyTurnsIntoRemoval) {
+    const char Key[] = "{6A1E2F3B-9C4D-4E5F-8A7B-0C1D2E3F4A5B}";
+    const struct {
+        const char* Stored;
+        const char* Runs;  // null: as stored
+    } cases[] = {
+        {"MsiExec.exe /I{6A1E2F3B-9C4D-4E5F-8A7B-0C1D2E3F4A5B}",
+         "MsiExec.exe /X{6A1E2F3B-9C4D-4E5F-8A7B-0C1D2E3F4A5B}"},
+        {"msiexec /i {6a1e2f3b-9c4d-4e5f-8a7b-0c1d2e3f4a5b}",
+         "msiexec /X {6a1e2f3b-9c4d-4e5f-8a7b-0c1d2e3f4a5b}"},
+        {"\"C:\\Windows\\System32\\MSIEXEC.EXE\" /I{6A1E2F3B-9C4D-4E5F-8A7B-0C1D2E3F4A5B}",
+         "\"C:\\Windows\\System32\\MSIEXEC.EXE\" /X{6A1E2F3B-9C4D-4E5F-8A7B-0C1D2E3F4A5B}"},
+        {"%SystemRoot%\\system32\\msiexec.exe /I{6A1E2F3B-9C4D-4E5F-8A7B-0C1D2E3F4A5B}",
+         "%SystemRoot%\\system32\\msiexec.exe /X{6A1E2F3B-9C4D-4E5F-8A7B-0C1D2E3F4A5B}"},
+        // Near misses.
+        {"MsiExec.exe /I{00000000-9C4D-4E5F-8A7B-0C1D2E3F4A5B}", nullptr},
+        {"MsiExec.exe /X{6A1E2F3B-9C4D-4E5F-8A7B-0C1D2E3F4A5B}", nullptr},
+        {"MsiExec.exe /I C:\\setup\\product.msi", nullptr},
+        {"C:\\tools\\notmsiexec.exe /I{6A1E2F3B-9C4D-4E5F-8A7B-0C1D2E3F4A5B}", nullptr},
+        {"MsiExec.exe /I{6A1E2F3B-9C4D-4E5F-8A7B-0C1D2E3F4A5B} /qn", nullptr},
+        {"MsiExec.exe /qn /I{6A1E2F3B-9C4D-4E5F-8A7B-0C1D2E3F4A5B}", nullptr},
+        {"MsiExec.exe /I6A1E2F3B-9C4D-4E5F-8A7B-0C1D2E3F4A5B", nullptr},
+        {"msiexec.exe.bak /I{6A1E2F3B-9C4D-4E5F-8A7B-0C1D2E3F4A5B}", nullptr},
+        {"", nullptr},
+    };
+    for (const auto& c : cases) {
+        char* runs = CommandToRun(c.Stored, Key);
+        ASSERT_NE(runs, nullptr);
+        EXPECT_STREQ(runs, c.Runs ? c.Runs : c.Stored);
+        FreeBlock(runs);
+    }
+    // A key not named after a product code turns nothing.
+    char* runs = CommandToRun("msiexec /Iplain", "plain");
+    EXPECT_STREQ(runs, "msiexec /Iplain");
+    FreeBlock(runs);
 }

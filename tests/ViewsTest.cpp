@@ -3,7 +3,11 @@
 // write into the private Wine prefix's own HKEY_LOCAL_MACHINE, which a
 // sandbox cannot show (both views open its one key): every key is volatile,
 // named for this process, and removed again; ctest never runs two of these
-// programs at once.
+// programs at once. The same holds for the real installers, installed here
+// and uninstalled through the DLL.
+#include <string.h>
+
+#include <algorithm>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -215,3 +219,131 @@ TEST_F(ViewsTest, EnterOnA64BitProgramFindsItsSystem32Uninstaller) {
     }
     InNativeSystem32([&] { return DeleteFileA(installed.c_str()); });
 }
+
+// Real installers that no one here wrote, built by the suite with Debian's
+// nsis and wixl. Both are 32-bit, so they list themselves in the 32-bit view.
+struct Installer {
+    const char* Name;     // as listed
+    const char* Key;      // its program key's name
+    const char* Install;  // the command that installs it, beside the test program
+    const char* File;     // a file it installs, below the 32-bit programs' folder
+};
+static const Installer Nsis = {"UninstallMenu NSIS Test", "UninstallMenuNsisTest",
+                               "\"%s\\installers\\UninstallMenuNsisTest.exe\"",
+                               "UninstallMenuNsisTest\\readme.txt"};
+static const Installer Msi = {"UninstallMenu MSI Test", "{5B2C7E14-3A9D-4F61-B8E2-0C7D1A4F9E36}",
+                              "msiexec /i \"%s\\installers\\UninstallMenuMsiTest.msi\" /qn",
+                              "UninstallMenuMsiTest\\readme.txt"};
+
+// Runs command and waits for the process it starts; false when it did not start.
+static bool RunAndWait(const std::string& command) {
+    STARTUPINFOA startup;
+    memset(&startup, 0, sizeof(startup));
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process;
+    std::string line = command;
+    if (!CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
+        return false;
+    WaitForSingleObject(process.hProcess, INFINITE);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
+// The DLL's CreateProcessA refuses the NSIS uninstaller as Windows refuses a
+// program that asks for administrator rights, which Wine never does.
+static BOOL WINAPI RefuseUninstallers(LPCSTR application, LPSTR command,
+                                      LPSECURITY_ATTRIBUTES processAttributes,
+                                      LPSECURITY_ATTRIBUTES threadAttributes, BOOL inherit,
+                                      DWORD flags, LPVOID environment, LPCSTR folder,
+                                      LPSTARTUPINFOA startup, LPPROCESS_INFORMATION process) {
+    if (command && strstr(command, "uninstall.exe")) {
+        SetLastError(740);  // ERROR_ELEVATION_REQUIRED
+        return FALSE;
+    }
+    return CreateProcessA(application, command, processAttributes, threadAttributes, inherit,
+                          flags, environment, folder, startup, process);
+}
+
+struct InstallerCase {
+    const char* Name;
+    const Installer* Program;
+    bool ThroughTheShell;  // its uninstaller is refused and started by the shell
+};
+
+class InstallersTest : public ViewsTest, public ::testing::WithParamInterface<InstallerCase> {
+protected:
+    void SetUp() override {
+        ViewsTest::SetUp();
+        // Another program keeps the list from emptying, so that it comes back.
+        Programs.Add(View32, Tag + " stays", "stays.exe");
+        const Installer& program = *GetParam().Program;
+        char folder[MAX_PATH];
+        DWORD length = GetEnvironmentVariableA("ProgramFiles(x86)", folder, MAX_PATH);
+        if (length == 0 || length >= MAX_PATH)
+            length = GetEnvironmentVariableA("ProgramFiles", folder, MAX_PATH);
+        File = std::string(folder, length < MAX_PATH ? length : 0) + "\\" + program.File;
+        std::string here = TestChildPath();
+        here.erase(here.find_last_of('\\'));
+        char install[2 * MAX_PATH];
+        snprintf(install, sizeof(install), program.Install, here.c_str());
+        ASSERT_TRUE(RunAndWait(install)) << install;
+        ASSERT_TRUE(Installed()) << install << " did not list " << program.Name;
+        ASSERT_NE(GetFileAttributesA(File.c_str()), INVALID_FILE_ATTRIBUTES) << File;
+    }
+    // Uninstalls whatever a failed test left, as its own key says.
+    void TearDown() override {
+        if (Installed()) {
+            std::string command = StoredCommand();
+            size_t option = command.find("/I{");
+            if (option != std::string::npos)
+                command.replace(option, 2, "/X");
+            RunAndWait(command + (option != std::string::npos ? " /qn" : ""));
+            // The NSIS uninstaller hands off to a copy and exits at once.
+            for (int i = 0; i < 100 && Installed(); i++)
+                Sleep(100);
+            EXPECT_FALSE(Installed()) << "left installed: " << GetParam().Program->Name;
+        }
+        ViewsTest::TearDown();
+    }
+    bool Installed() const {
+        HKEY key;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, ProgramKey(GetParam().Program->Key).c_str(), 0,
+                          KEY_READ | KEY_WOW64_32KEY, &key) != ERROR_SUCCESS)
+            return false;
+        RegCloseKey(key);
+        return true;
+    }
+    std::string StoredCommand() const {
+        char command[1024] = "";
+        DWORD size = sizeof(command) - 1;
+        RegGetValueA(HKEY_LOCAL_MACHINE, ProgramKey(GetParam().Program->Key).c_str(),
+                     "UninstallString", RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND |
+                                            RRF_SUBKEY_WOW6432KEY, NULL, command, &size);
+        return command;
+    }
+    std::string File;
+};
+
+// Enter on the program: the next list no longer holds it, and its files are gone.
+TEST_P(InstallersTest, EnterUninstallsItBeforeTheListComesBack) {
+    const InstallerCase& c = GetParam();
+    if (c.ThroughTheShell) {
+        ASSERT_TRUE(Dll.Redirect("kernel32.dll", "CreateProcessA", (void*)RefuseUninstallers));
+    }
+    Open(c.Program->Name, -1);
+    EXPECT_FALSE(Warned());
+    ASSERT_GE(Passes.size(), 2u);
+    EXPECT_NE(std::find(Passes[0].begin(), Passes[0].end(), c.Program->Name), Passes[0].end());
+    EXPECT_EQ(std::find(Passes[1].begin(), Passes[1].end(), c.Program->Name), Passes[1].end())
+        << "the list came back still holding " << c.Program->Name;
+    EXPECT_FALSE(Installed());
+    EXPECT_EQ(GetFileAttributesA(File.c_str()), INVALID_FILE_ATTRIBUTES) << File;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Real, InstallersTest,
+    ::testing::Values(InstallerCase{"Nsis", &Nsis, false},
+                      InstallerCase{"NsisThroughTheShell", &Nsis, true},
+                      InstallerCase{"WindowsInstaller", &Msi, false}),
+    [](const ::testing::TestParamInfo<InstallerCase>& info) { return std::string(info.param.Name); });

@@ -1,5 +1,8 @@
+#include <string.h>
+
 #include "../catalogue/Catalogue.h"
 #include "../dialogs/Dialogs.h"
+#include "../runner/EntryCommand.h"
 #include "../runner/Runner.h"
 #include "../shell/Shell.h"
 #include "Menu.h"
@@ -35,10 +38,14 @@ static void ConfirmAndDeleteEntry(const UninstallEntry* entry) {
 }
 
 static void RunUninstaller(const UninstallEntry* entry) {
-    if (RunCommand(INVALID_HANDLE_VALUE, entry->UninstallString, 1, 1, 1, MsgRunning,
-                   StartsNatively(entry->Location)) == -1)
+    const char* keyName = strrchr(entry->KeyPath, '\\');
+    char* command = CommandToRun(entry->UninstallString, keyName ? keyName + 1 : entry->KeyPath);
+    WatchedKey watched = {entry->Location, entry->KeyPath};
+    if (!command || RunCommand(INVALID_HANDLE_VALUE, command, 1, 1, 1, MsgRunning,
+                               StartsNatively(entry->Location), &watched) == -1)
         // The command as the registry holds it, so the user can find it there.
         ShowWarning(MsgRunFailed, entry->UninstallString);
+    FreeBlock(command);
 }
 
 // Shows one pass's menu; returns the chosen entry's index or -1 when the

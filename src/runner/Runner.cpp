@@ -88,7 +88,8 @@ static bool StartChild(char* command, bool inheritHandles, bool natively,
 }
 
 int RunCommand(HANDLE hPlugin, const char* CommandLine, int CaptureOutput, int TopLineNotice,
-               int SetTitle, int NoticeNumber, int StartNatively) {
+               int SetTitle, int NoticeNumber, int StartNatively,
+               const WatchedKey* Watched) {
     STARTUPINFOA startup;
     memset(&startup, 0, sizeof(startup));
     startup.cb = sizeof(startup);
@@ -158,6 +159,7 @@ int RunCommand(HANDLE hPlugin, const char* CommandLine, int CaptureOutput, int T
             CloseHandle(readEnd);
         }
         WaitForSingleObject(process.hProcess, INFINITE);
+        WaitForFamily(process.hProcess, Watched);
         if (!GetExitCodeProcess(process.hProcess, &exitCode))
             exitCode = (DWORD)-1;
         if (process.hThread)

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "Family.h"
+
 // Runs CommandLine, with its environment references expanded, and waits for
 // it to end. With CaptureOutput the child's output and errors are drawn off
 // through a pipe and thrown away while a notice (message NoticeNumber) stands
@@ -16,6 +18,10 @@
 // process cannot inherit the pipe. With StartNatively, a 32-bit process on
 // 64-bit Windows starts the command with System32 being the 64-bit system
 // folder, as for a 64-bit program's own uninstaller.
+// Once the child has ended, the run goes on while anything it started,
+// directly or through others, still runs, until Watched (when not null), the
+// program's key, is gone.
 // Returns the child's exit code, or -1 when it could not be started.
 int RunCommand(HANDLE hPlugin, const char* CommandLine, int CaptureOutput, int TopLineNotice,
-               int SetTitle, int NoticeNumber, int StartNatively = 0);
+               int SetTitle, int NoticeNumber, int StartNatively = 0,
+               const WatchedKey* Watched = NULL);

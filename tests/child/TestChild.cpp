@@ -13,6 +13,10 @@
 //                           pipe of N bytes in this process, else "none"
 //   --grandchild ARGS       start this program again with ARGS (one argument),
 //                           inheriting every inheritable handle, without waiting
+//   --hand-off ARGS         start this program again with ARGS (one argument),
+//                           detached and inheriting nothing, not even standard
+//                           handles, as an uninstaller hands off to its copy
+//   --record-pid FILE       write its own process id into FILE
 //   --sleep MS              sleep
 //   --touch FILE            create FILE, empty
 //   --delete-key PATH       delete PATH under HKEY_CURRENT_USER with its subkeys
@@ -163,7 +167,7 @@ static std::string HandleReport(const char* value) {
     return "pipe " + std::to_string(outSize);
 }
 
-static bool StartGrandchild(const char* arguments) {
+static bool StartGrandchild(const char* arguments, bool handOff) {
     char self[MAX_PATH];
     if (!GetModuleFileNameA(NULL, self, sizeof(self)))
         return false;
@@ -172,7 +176,14 @@ static bool StartGrandchild(const char* arguments) {
     memset(&startup, 0, sizeof(startup));
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process;
-    if (!CreateProcessA(NULL, &command[0], NULL, NULL, TRUE, 0, NULL, NULL, &startup, &process))
+    if (handOff) {
+        // Under Wine the standard handles are passed on even without
+        // inheritance unless the startup record names others.
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = startup.hStdOutput = startup.hStdError = NULL;
+    }
+    if (!CreateProcessA(NULL, &command[0], NULL, NULL, handOff ? FALSE : TRUE,
+                        handOff ? DETACHED_PROCESS : 0, NULL, NULL, &startup, &process))
         return false;
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
@@ -188,7 +199,7 @@ static const Step Steps[] = {
     {"--record-env", 2}, {"--record-console", 1}, {"--grandchild", 1}, {"--sleep", 1},
     {"--touch", 1},      {"--delete-key", 1},    {"--pad", 1},        {"--exit", 1},
     {"--record-handle", 2}, {"--add-program", 2}, {"--remove-program", 2}, {"--has-program", 2},
-    {"--record-programs", 2},
+    {"--record-programs", 2}, {"--hand-off", 1}, {"--record-pid", 1},
 };
 
 static int OperandsOf(const std::string& step) {
@@ -231,9 +242,12 @@ int main(int argc, char** argv) {
         } else if (step == "--record-handle") {
             if (!SaveFile(second, HandleReport(operand)))
                 return RecordFailed;
-        } else if (step == "--grandchild") {
-            if (!StartGrandchild(operand))
+        } else if (step == "--grandchild" || step == "--hand-off") {
+            if (!StartGrandchild(operand, step == "--hand-off"))
                 return GrandchildFailed;
+        } else if (step == "--record-pid") {
+            if (!SaveFile(operand, std::to_string(GetCurrentProcessId())))
+                return RecordFailed;
         } else if (step == "--sleep") {
             Sleep((DWORD)strtoul(operand, NULL, 0));
         } else if (step == "--touch") {
