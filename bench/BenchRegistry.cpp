@@ -74,27 +74,32 @@ void EmptyMachineView(REGSAM view, const char* tag, int qualifying) {
 }
 
 int ReadUninstallFloor(REGSAM view) {
+    // The registry's own UTF-16 calls, as the module makes them.
+    static const wchar_t WideUninstallKey[] =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
     HKEY uninstall;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallKey, 0, KEY_READ | view, &uninstall) !=
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, WideUninstallKey, 0, KEY_READ | view, &uninstall) !=
         ERROR_SUCCESS)
         return -1;
     int found = 0;
-    char name[NameSize], path[2 * NameSize], value[ValueSize];
+    wchar_t name[NameSize], path[2 * NameSize], value[ValueSize];
     for (DWORD index = 0;; index++) {
         DWORD nameLength = NameSize;
-        if (RegEnumKeyExA(uninstall, index, name, &nameLength, NULL, NULL, NULL, NULL) !=
+        if (RegEnumKeyExW(uninstall, index, name, &nameLength, NULL, NULL, NULL, NULL) !=
             ERROR_SUCCESS)
             break;
-        snprintf(path, sizeof(path), "%s\\%s", UninstallKey, name);
+        lstrcpyW(path, WideUninstallKey);
+        lstrcatW(path, L"\\");
+        lstrcatW(path, name);
         HKEY program;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ | view, &program) !=
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ | view, &program) !=
             ERROR_SUCCESS)
             continue;
-        DWORD size = ValueSize;
-        bool both = RegQueryValueExA(program, "DisplayName", NULL, NULL, (BYTE*)value, &size) ==
+        DWORD size = sizeof(value);
+        bool both = RegQueryValueExW(program, L"DisplayName", NULL, NULL, (BYTE*)value, &size) ==
                     ERROR_SUCCESS;
-        size = ValueSize;
-        both = both && RegQueryValueExA(program, "UninstallString", NULL, NULL, (BYTE*)value,
+        size = sizeof(value);
+        both = both && RegQueryValueExW(program, L"UninstallString", NULL, NULL, (BYTE*)value,
                                         &size) == ERROR_SUCCESS;
         found += both;
         RegCloseKey(program);

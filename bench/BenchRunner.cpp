@@ -65,7 +65,8 @@ static double FloorRunMs(const std::string& command) {
 // The runner as the uninstall list calls it.
 static double ModuleRunMs(const std::string& command) {
     double start = NowMs();
-    int result = RunCommand(INVALID_HANDLE_VALUE, command.c_str(), 1, 1, 0, MsgRunning);
+    std::wstring wide(command.begin(), command.end());
+    int result = RunCommand(INVALID_HANDLE_VALUE, wide.c_str(), 1, 1, 0, MsgRunning);
     return result == -1 ? -1 : NowMs() - start;
 }
 
@@ -98,11 +99,12 @@ static double HandOffRunMs(double* cpuMs) {
                         &key, NULL) != ERROR_SUCCESS)
         return -1;
     RegCloseKey(key);
-    WatchedKey watched = {UserKeys(), KeyPath};
+    WatchedKey watched = {UserKeys(), L"Software\\UninstallMenuBench\\Program"};
     std::string command = ChildCommand("--hand-off \"--sleep " + std::to_string(HandOffMs) + "\"");
+    std::wstring wide(command.begin(), command.end());
     double cpu = ProcessCpuMs();
     double start = NowMs();
-    int result = RunCommand(INVALID_HANDLE_VALUE, command.c_str(), 1, 1, 0, MsgRunning, 0, &watched);
+    int result = RunCommand(INVALID_HANDLE_VALUE, wide.c_str(), 1, 1, 0, MsgRunning, 0, &watched);
     double took = NowMs() - start;
     *cpuMs = ProcessCpuMs() - cpu;
     RegDeleteKeyA(HKEY_CURRENT_USER, KeyPath);

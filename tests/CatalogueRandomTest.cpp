@@ -14,11 +14,16 @@
 #include "support/ModuleTest.h"
 #include "support/RegistrySandbox.h"
 #include "support/TestChild.h"
+#include "support/Text.h"
 
 namespace {
 
+// Key paths and commands as the registry holds them, in UTF-16; the display
+// name as the host draws it.
 struct Row {
-    std::string KeyPath, DisplayName, UninstallString;
+    std::wstring KeyPath;
+    std::string DisplayName;
+    std::wstring UninstallString;
     bool operator<(const Row& other) const { return KeyPath < other.KeyPath; }
     bool operator==(const Row& other) const {
         return KeyPath == other.KeyPath && DisplayName == other.DisplayName &&
@@ -82,6 +87,26 @@ public:
                                       REG_DWORD, REG_QWORD,     REG_NONE};
         return Types[Below(7)];
     }
+    // Text beyond the ANSI code page too: Cyrillic small letters and Chinese
+    // (neither has capitals, so only A to Z can make two names one key).
+    wchar_t AnyCharacter() {
+        int kind = Below(4);
+        if (kind == 0)
+            return (wchar_t)(0x0430 + Below(32));
+        if (kind == 1)
+            return (wchar_t)(0x4E00 + Below(0x5000));
+        wchar_t c;
+        do
+            c = (wchar_t)(0x20 + Below(95));
+        while (c == L'\\');
+        return c;
+    }
+    std::wstring WideText(size_t length) {
+        std::wstring text(length, L' ');
+        for (wchar_t& c : text)
+            c = AnyCharacter();
+        return text;
+    }
     // Any character a key name may hold but the separator; most names fit
     // the key-path buffer, the rest do not or only just.
     std::string KeyName() {
@@ -113,11 +138,23 @@ protected:
     RegistrySandbox Registry;
 };
 
+std::wstring FoldedWide(std::wstring text) {
+    for (wchar_t& c : text)
+        if (c >= L'A' && c <= L'Z')
+            c = (wchar_t)(c - L'A' + L'a');
+    return text;
+}
+
 // Fills a fresh Uninstall key with subkeys drawn from random, loads it and
 // checks the list against what the stored bytes alone promise; the number of
-// entries that promise is added to *listed.
+// entries that promise is added to *listed. One subkey in ten has a name,
+// or values, in UTF-16 beyond the ANSI code page: such a name is listed
+// whenever its ANSI form would fit, and such a value whenever its ANSI form
+// (one byte a character in the suite's code page, with the terminator)
+// fits the 256-byte buffer.
 void CheckRandomRegistry(Generator& random, int subkeys, size_t* listed) {
     const size_t LongestPathName = 203;  // with the base path, 255 characters
+    const size_t LongestWideValue = 255;
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, WindowsUninstallKey);
     // Subkeys are made below the open Uninstall key: the platform's ANSI
     // calls refuse whole paths as long as the longest names make them.
@@ -125,43 +162,61 @@ void CheckRandomRegistry(Generator& random, int subkeys, size_t* listed) {
     ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, WindowsUninstallKey, 0, NULL,
                               REG_OPTION_VOLATILE, KEY_ALL_ACCESS, NULL, &uninstall, NULL),
               ERROR_SUCCESS);
-    std::set<std::string> taken;  // key names are unique regardless of case
+    std::set<std::wstring> taken;  // key names are unique regardless of case
     std::vector<Row> expected;
     for (int i = 0; i < subkeys; i++) {
-        std::string name;
+        bool beyond = random.Chance(10);
+        std::wstring name;
         do
-            name = random.KeyName();
-        while (!taken.insert(Folded(name)).second);
+            name = beyond ? random.WideText(1 + random.Below(210)) : Wide(random.KeyName());
+        while (!taken.insert(FoldedWide(name)).second);
         HKEY key;
-        ASSERT_EQ(RegCreateKeyExA(uninstall, name.c_str(), 0, NULL, REG_OPTION_VOLATILE,
+        ASSERT_EQ(RegCreateKeyExW(uninstall, name.c_str(), 0, NULL, REG_OPTION_VOLATILE,
                                   KEY_ALL_ACCESS, NULL, &key, NULL),
                   ERROR_SUCCESS)
-            << name;
-        Row row = {std::string(WindowsUninstallKey) + "\\" + name, "", ""};
+            << Narrow(name);
+        Row row = {Wide(WindowsUninstallKey) + L"\\" + name, "", L""};
         bool promised = name.size() <= LongestPathName;
-        for (const char* value : {"DisplayName", "UninstallString"}) {
+        std::string ansiName;
+        for (const wchar_t* value : {L"DisplayName", L"UninstallString"}) {
             if (random.Chance(15)) {
                 promised = false;
+                continue;
+            }
+            bool display = value[0] == L'D';
+            if (beyond && random.Chance(50)) {
+                std::wstring wide = random.WideText(random.ValueSize());
+                EXPECT_EQ(RegSetValueExW(key, value, 0, REG_SZ, (const BYTE*)wide.c_str(),
+                                         (DWORD)(wide.size() + 1) * sizeof(wchar_t)),
+                          ERROR_SUCCESS);
+                promised = promised && wide.size() <= LongestWideValue;
+                if (display)
+                    row.DisplayName = Narrow(wide, CP_OEMCP);
+                else
+                    row.UninstallString = wide;
                 continue;
             }
             std::string bytes = random.ValueBytes();
             // A byte past the data that is not NUL, so the registry stores
             // exactly these bytes and adds no terminator of its own.
             std::string buffer = bytes + 'x';
-            EXPECT_EQ(RegSetValueExA(key, value, 0, random.ValueType(), (const BYTE*)buffer.data(),
-                                     (DWORD)bytes.size()),
+            EXPECT_EQ(RegSetValueExA(key, Narrow(value).c_str(), 0, random.ValueType(),
+                                     (const BYTE*)buffer.data(), (DWORD)bytes.size()),
                       ERROR_SUCCESS);
-            std::string& text = value[0] == 'D' ? row.DisplayName : row.UninstallString;
-            promised = ExpectedText(bytes, &text) && promised;
+            std::string ansi;
+            promised = ExpectedText(bytes, &ansi) && promised;
+            if (display) {
+                std::vector<char> oem(ansi.begin(), ansi.end());
+                oem.push_back('\0');
+                CharToOemA(oem.data(), oem.data());
+                row.DisplayName = oem.data();
+            } else {
+                row.UninstallString = Wide(ansi);
+            }
         }
         RegCloseKey(key);
-        if (!promised)
-            continue;
-        std::vector<char> oem(row.DisplayName.begin(), row.DisplayName.end());
-        oem.push_back('\0');
-        CharToOemA(oem.data(), oem.data());
-        row.DisplayName = oem.data();
-        expected.push_back(row);
+        if (promised)
+            expected.push_back(row);
     }
 
     RegCloseKey(uninstall);
@@ -267,10 +322,10 @@ TEST_F(CatalogueRandomTest, KeyChangingDuringTheLoadGivesOnlyWholeEntries) {
     for (ULONGLONG start = GetTickCount64(); GetTickCount64() - start < Milliseconds; loads++) {
         for (const Row& row : LoadRows()) {
             entries++;
-            std::string subkey = row.KeyPath.substr(row.KeyPath.rfind('\\') + 1);
+            std::string subkey = Narrow(row.KeyPath.substr(row.KeyPath.rfind(L'\\') + 1));
             std::string prefix = std::string(" of ") + subkey + " #";
             if (row.DisplayName.find("DisplayName" + prefix) != 0 ||
-                row.UninstallString.find("UninstallString" + prefix) != 0)
+                Narrow(row.UninstallString).find("UninstallString" + prefix) != 0)
                 mixed++;
         }
     }

@@ -1,4 +1,6 @@
 // Reading the programs Windows lists for removal, from a sandboxed registry.
+#include <stdio.h>
+
 #include <map>
 #include <string>
 #include <vector>
@@ -7,6 +9,7 @@
 #include "support/ModuleTest.h"
 #include "support/RegistrySandbox.h"
 #include "support/TestChild.h"
+#include "support/Text.h"
 
 class CatalogueTest : public ModuleTest {
 protected:
@@ -23,7 +26,8 @@ protected:
         EXPECT_EQ(OpenHandles(), open) << "the load left keys open";
         std::vector<Row> rows;
         for (int i = 0; i < count; i++)
-            rows.push_back({entries[i].KeyPath, entries[i].DisplayName, entries[i].UninstallString,
+            rows.push_back({Narrow(entries[i].KeyPath), entries[i].DisplayName,
+                            Narrow(entries[i].UninstallString),
                             entries[i].Location});
         EXPECT_EQ(entries == nullptr, count == 0);
         FreeUninstallList(entries, count);
@@ -210,6 +214,37 @@ TEST_F(CatalogueTest, ShowsNamesInTheConsoleCodePage) {
     EXPECT_EQ(rows[0].DisplayName, oem);
     EXPECT_EQ(rows[0].UninstallString, ansi);  // commands stay as the system runs them
 }
+
+// A display name stored beyond the ANSI code page is shown in what the OEM
+// code page holds of it: its own letters where it has them, else the best
+// form or '?'. The suite's OEM code page is 437; the Russian run's, 866.
+struct ShownCase {
+    const wchar_t* Stored;
+    const char* In437;
+    const char* In866;
+};
+
+class CatalogueShownTest : public CatalogueTest, public ::testing::WithParamInterface<ShownCase> {};
+
+TEST_P(CatalogueShownTest, NameBeyondTheAnsiCodePageShowsItsBestForm) {
+    ASSERT_TRUE(Registry.Ready());
+    UINT oem = GetOEMCP();
+    if (oem != 437 && oem != 866)
+        GTEST_SKIP() << "OEM code page " << oem;
+    printf("[  figures ] OEM code page %u\n", oem);
+    Registry.AddProgram(L"Shown", GetParam().Stored, L"shown.exe");
+    std::vector<std::string> names = Names();
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_EQ(names[0], oem == 437 ? GetParam().In437 : GetParam().In866);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, CatalogueShownTest,
+    ::testing::Values(
+        ShownCase{L"\u041f\u0440\u043e\u0433\u0440\u0430\u043c\u043c\u0430", "?????????",
+                  "\x8f\xe0\xae\xa3\xe0\xa0\xac\xac\xa0"},
+        ShownCase{L"\u5378\u8f7d 2", "?? 2", "?? 2"},
+        ShownCase{L"\u2554\u2550 Box", "\xc9\xcd Box", "\xc9\xcd Box"}));
 
 // The current user's programs alone do not make a list: the machine's key
 // is what Windows always has.

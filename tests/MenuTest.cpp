@@ -13,6 +13,7 @@
 #include "support/PluginDll.h"
 #include "support/RegistrySandbox.h"
 #include "support/TestChild.h"
+#include "support/Text.h"
 
 #include <shellapi.h>
 
@@ -146,15 +147,15 @@ TEST_F(MenuTest, UnreadableListWarnsAndGivesTheScreenBack) {
 static std::vector<std::string>* ShellRequests;
 static DWORD ShellAnswer;
 
-static BOOL WINAPI RecordingShellExecuteExA(SHELLEXECUTEINFOA* execute) {
-    ShellRequests->push_back(std::string(execute->lpFile) + " " + execute->lpParameters);
+static BOOL WINAPI RecordingShellExecuteExW(SHELLEXECUTEINFOW* execute) {
+    ShellRequests->push_back(Narrow(execute->lpFile) + " " + Narrow(execute->lpParameters));
     if (ShellAnswer == 0)
-        return ShellExecuteExA(execute);
+        return ShellExecuteExW(execute);
     SetLastError(ShellAnswer);
     return FALSE;
 }
 
-static LONG WINAPI RefusingRegDeleteKeyA(HKEY, LPCSTR) {
+static LONG WINAPI RefusingRegDeleteKeyW(HKEY, LPCWSTR) {
     return ERROR_ACCESS_DENIED;
 }
 
@@ -176,9 +177,9 @@ TEST_P(MenuRemovalTest, RemovesTheKeyOrSaysItStayed) {
     std::vector<std::string> requests;
     ShellRequests = &requests;
     ShellAnswer = ERROR_CANCELLED;
-    ASSERT_TRUE(Dll.Redirect("shell32.dll", "ShellExecuteExA", (void*)RecordingShellExecuteExA));
+    ASSERT_TRUE(Dll.Redirect("shell32.dll", "ShellExecuteExW", (void*)RecordingShellExecuteExW));
     if (c.RightsRefused) {
-        ASSERT_TRUE(Dll.Redirect("advapi32.dll", "RegDeleteKeyA", (void*)RefusingRegDeleteKeyA));
+        ASSERT_TRUE(Dll.Redirect("advapi32.dll", "RegDeleteKeyW", (void*)RefusingRegDeleteKeyW));
     }
     // The same key name in the other root, which must stay whatever happens.
     Hive other = c.Where == Machine ? User : Machine;
@@ -263,6 +264,70 @@ TEST_F(MenuTest, UninstallerThatCannotStartIsReportedAsStored) {
                        RedrawOtherPanel}}));
 }
 
+// Text that the ANSI code page (1252 in the suite) lacks: Cyrillic and Chinese.
+static const std::wstring Beyond = L"\u0423\u0434\u0430\u043b\u0435\u043d\u0438\u0435 \u5378\u8f7d";
+
+// A folder named beyond the code page under the temporary folder, removed
+// with the one file copied into it.
+class BeyondFolder {
+public:
+    BeyondFolder() {
+        wchar_t temp[MAX_PATH];
+        DWORD length = GetTempPathW(MAX_PATH, temp);
+        Path = std::wstring(temp, length) + L"UninstallMenuTests-" +
+               std::to_wstring(GetCurrentProcessId()) + L"-" + Beyond;
+        EXPECT_TRUE(CreateDirectoryW(Path.c_str(), NULL));
+    }
+    ~BeyondFolder() {
+        DeleteFileW(Uninstaller().c_str());
+        RemoveDirectoryW(Path.c_str());
+    }
+    std::wstring Uninstaller() const { return Path + L"\\testchild.exe"; }
+    std::wstring Path;
+};
+
+class MenuBeyondTest : public MenuTest, public ::testing::WithParamInterface<bool> {};
+
+// The command reaches the platform as the registry holds it; one that
+// cannot start is shown as stored, in the ANSI form the host can show.
+TEST_P(MenuBeyondTest, UninstallerInAFolderBeyondTheCodePageRunsOrIsReported) {
+    bool installed = GetParam();
+    BeyondFolder folder;
+    ScratchFolder scratch;
+    if (installed) {
+        ASSERT_TRUE(CopyFileW(Wide(TestChildPath()).c_str(), folder.Uninstaller().c_str(), FALSE));
+    }
+    std::wstring command =
+        L"\"" + folder.Uninstaller() + L"\" --touch " + Wide(scratch.File("ran"));
+    Registry.AddProgram(L"Beyond", L"Beyond", command);
+    Host.MenuAnswers = {{0, -1}};
+    Host.MessageAnswers = {0};
+    Open();
+    EXPECT_EQ(scratch.Has("ran"), installed);
+    std::string warning = R"(Message(7, 1, null, {"Msg0", "Msg9", ")" + Narrow(command) +
+                          R"(", "Msg1"}, 4, 1))";
+    Calls calls = Host.CallsExceptGetMsg();
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), warning), installed ? 0 : 1)
+        << ::testing::PrintToString(calls);
+}
+
+INSTANTIATE_TEST_SUITE_P(Uninstallers, MenuBeyondTest, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return std::string(info.param ? "Installed" : "Missing");
+                         });
+
+TEST_F(MenuTest, KeyNamedBeyondTheCodePageIsListedAndRemoved) {
+    Registry.AddProgram(L"{" + Beyond + L"}", L"Keyed", L"keyed.exe");
+    Registry.AddProgram("other", "Other", "other.exe");
+    Host.MenuAnswers = {{0, 0}};
+    Host.MessageAnswers = {0};
+    Open();
+    EXPECT_FALSE(Registry.HasProgram(L"{" + Beyond + L"}"));
+    EXPECT_EQ(Host.CallsExceptGetMsg(),
+              (Calls{SaveWholeScreen, CatalogueMenu({"Keyed", "Other"}), DeleteConfirmation("Keyed"),
+                     CatalogueMenu({"Other"}), RestoreWholeScreen, RedrawPanel, RedrawOtherPanel}));
+}
+
 class MenuOutsideAnswerTest : public MenuTest, public ::testing::WithParamInterface<int> {};
 
 // Del closes the menu on whatever the host answers; only an entry of the
@@ -283,17 +348,17 @@ INSTANTIATE_TEST_SUITE_P(Answers, MenuOutsideAnswerTest, ::testing::Values(2, 5,
 
 static std::vector<REGSAM>* OpenMasks;
 
-static LONG WINAPI RecordingRegOpenKeyExA(HKEY key, LPCSTR path, DWORD options, REGSAM mask,
+static LONG WINAPI RecordingRegOpenKeyExW(HKEY key, LPCWSTR path, DWORD options, REGSAM mask,
                                           PHKEY result) {
     OpenMasks->push_back(mask);
-    return RegOpenKeyExA(key, path, options, mask, result);
+    return RegOpenKeyExW(key, path, options, mask, result);
 }
 
 // A user without write rights to HKEY_LOCAL_MACHINE must still get the list.
 TEST_F(MenuTest, OpensEveryKeyForReadingOnly) {
     std::vector<REGSAM> masks;
     OpenMasks = &masks;
-    ASSERT_TRUE(Dll.Redirect("advapi32.dll", "RegOpenKeyExA", (void*)RecordingRegOpenKeyExA));
+    ASSERT_TRUE(Dll.Redirect("advapi32.dll", "RegOpenKeyExW", (void*)RecordingRegOpenKeyExW));
     AddAlphaBetaGamma();
     Open();
     // The Uninstall key and each program's key, in one view or both.
@@ -338,15 +403,16 @@ TEST_F(MenuTest, KeyNameRefusedListsBothViewsAndReleasesTheNameOnce) {
 static std::string PlatformTitle;
 static Calls* TitleCalls;
 
-static DWORD WINAPI WithholdingGetConsoleTitleA(LPSTR buffer, DWORD size) {
+static DWORD WINAPI WithholdingGetConsoleTitleW(LPWSTR buffer, DWORD size) {
     if (PlatformTitle.empty() || PlatformTitle.size() + 1 > size)
         return 0;
-    memcpy(buffer, PlatformTitle.c_str(), PlatformTitle.size() + 1);
-    return (DWORD)PlatformTitle.size();
+    std::wstring title = Wide(PlatformTitle);
+    memcpy(buffer, title.c_str(), (title.size() + 1) * sizeof(wchar_t));
+    return (DWORD)title.size();
 }
 
-static BOOL WINAPI RecordingSetConsoleTitleA(LPCSTR title) {
-    TitleCalls->push_back(title);
+static BOOL WINAPI RecordingSetConsoleTitleW(LPCWSTR title) {
+    TitleCalls->push_back(Narrow(title));
     return TRUE;
 }
 
@@ -356,8 +422,8 @@ TEST_P(MenuTitleTest, TitleIsPutBackOnlyWhenItWasReadWhole) {
     PlatformTitle = std::string(GetParam(), 't');
     Calls titles;
     TitleCalls = &titles;
-    ASSERT_TRUE(Dll.Redirect("kernel32.dll", "GetConsoleTitleA", (void*)WithholdingGetConsoleTitleA));
-    ASSERT_TRUE(Dll.Redirect("kernel32.dll", "SetConsoleTitleA", (void*)RecordingSetConsoleTitleA));
+    ASSERT_TRUE(Dll.Redirect("kernel32.dll", "GetConsoleTitleW", (void*)WithholdingGetConsoleTitleW));
+    ASSERT_TRUE(Dll.Redirect("kernel32.dll", "SetConsoleTitleW", (void*)RecordingSetConsoleTitleW));
     std::string command = TestChildCommand("--exit 0");
     Registry.AddProgram("child", "Child", command.c_str());
     Host.MenuAnswers = {{0, -1}};
@@ -374,8 +440,8 @@ TEST_F(MenuTest, WindowsInstallerProductRunsItsRemovalButIsReportedAsStored) {
     PlatformTitle = "host";
     Calls titles;
     TitleCalls = &titles;
-    ASSERT_TRUE(Dll.Redirect("kernel32.dll", "GetConsoleTitleA", (void*)WithholdingGetConsoleTitleA));
-    ASSERT_TRUE(Dll.Redirect("kernel32.dll", "SetConsoleTitleA", (void*)RecordingSetConsoleTitleA));
+    ASSERT_TRUE(Dll.Redirect("kernel32.dll", "GetConsoleTitleW", (void*)WithholdingGetConsoleTitleW));
+    ASSERT_TRUE(Dll.Redirect("kernel32.dll", "SetConsoleTitleW", (void*)RecordingSetConsoleTitleW));
     const std::string product = "{0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0}";
     const std::string stored = "C:\\missing\\MsiExec.exe /I" + product;
     Registry.AddProgram(product, "Product", stored.c_str());
@@ -401,20 +467,20 @@ TEST_F(MenuTest, ManyPassesLeaveNothingBehind) {
 }
 
 // Wine's processes are elevated already, so it never refuses a program that
-// asks for administrator rights. The DLL's CreateProcessA refuses, as Windows
+// asks for administrator rights. The DLL's CreateProcessW refuses, as Windows
 // does such a program, every command marked with this.
 static const char NeedsElevation[] = "--pad needs-elevation";
 
-static BOOL WINAPI RefuseMarkedCommands(LPCSTR application, LPSTR command,
+static BOOL WINAPI RefuseMarkedCommands(LPCWSTR application, LPWSTR command,
                                         LPSECURITY_ATTRIBUTES processAttributes,
                                         LPSECURITY_ATTRIBUTES threadAttributes, BOOL inherit,
-                                        DWORD flags, LPVOID environment, LPCSTR folder,
-                                        LPSTARTUPINFOA startup, LPPROCESS_INFORMATION process) {
-    if (command && strstr(command, NeedsElevation)) {
+                                        DWORD flags, LPVOID environment, LPCWSTR folder,
+                                        LPSTARTUPINFOW startup, LPPROCESS_INFORMATION process) {
+    if (command && wcsstr(command, Wide(NeedsElevation).c_str())) {
         SetLastError(740);  // ERROR_ELEVATION_REQUIRED
         return FALSE;
     }
-    return CreateProcessA(application, command, processAttributes, threadAttributes, inherit,
+    return CreateProcessW(application, command, processAttributes, threadAttributes, inherit,
                           flags, environment, folder, startup, process);
 }
 
@@ -429,7 +495,7 @@ class MenuShellTest : public MenuTest {
 protected:
     void SetUp() override {
         MenuTest::SetUp();
-        ASSERT_TRUE(Dll.Redirect("kernel32.dll", "CreateProcessA", (void*)RefuseMarkedCommands));
+        ASSERT_TRUE(Dll.Redirect("kernel32.dll", "CreateProcessW", (void*)RefuseMarkedCommands));
         // The shell keeps a handle or two from its first use in a process:
         // taken here, they are not counted against the run.
         SHELLEXECUTEINFOA warmUp;

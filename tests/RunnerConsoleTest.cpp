@@ -9,6 +9,7 @@
 #include "support/ModuleTest.h"
 #include "support/RunnerCalls.h"
 #include "support/TestChild.h"
+#include "support/Text.h"
 
 // Everything the runner promises to leave as it found it.
 struct RunnerVisibleState {
@@ -136,7 +137,7 @@ TEST_P(ConsoleRunPathTest, LeavesTheConsoleAsItFoundIt) {
                               : "\"C:\\no\\such\\uninstaller.exe\" /S";
     RunnerVisibleState before = RunnerVisibleState::Now();
 
-    int result = RunCommand((HANDLE)0x1234, command.c_str(), path.Capture, path.TopLineNotice,
+    int result = RunCommand((HANDLE)0x1234, Wide(command).c_str(), path.Capture, path.TopLineNotice,
                             path.SetTitle, MsgRunning);
 
     EXPECT_EQ(result, path.Starts ? 9 : -1);
@@ -176,7 +177,7 @@ TEST_F(ConsoleRunnerTest, DrawnOffOutputNeverReachesTheConsole) {
     std::string before = Contents();
 
     EXPECT_EQ(RunCommand(INVALID_HANDLE_VALUE,
-                         TestChildCommand("--print MARKER --out 3000000 --err 3000000 --exit 2")
+                         Wide(TestChildCommand("--print MARKER --out 3000000 --err 3000000 --exit 2"))
                              .c_str(),
                          1, 1, 1, MsgRunning),
               2);
@@ -210,7 +211,7 @@ TEST_P(ConsoleUncapturedTest, BlanksTheBufferThenMovesItUpTwoRows) {
     const SHORT cursorRow = 10;
     SetConsoleCursorPosition(Output, {7, cursorRow});
 
-    EXPECT_EQ(RunCommand((HANDLE)0x1234, TestChildCommand("--print MARKER").c_str(), 0, 0, 0,
+    EXPECT_EQ(RunCommand((HANDLE)0x1234, Wide(TestChildCommand("--print MARKER")).c_str(), 0, 0, 0,
                          MsgRunning),
               0);
 
@@ -253,7 +254,7 @@ TEST_P(ConsoleTitleTest, IsPutBackOnlyWhenReadInFull) {
     ASSERT_TRUE(SetConsoleTitleA(title.c_str()));
     std::string command = TestChildCommand("--record-console " + Scratch.File("console.txt"));
 
-    EXPECT_EQ(RunCommand(INVALID_HANDLE_VALUE, command.c_str(), 1, 1, 1, MsgRunning), 0);
+    EXPECT_EQ(RunCommand(INVALID_HANDLE_VALUE, Wide(command).c_str(), 1, 1, 1, MsgRunning), 0);
 
     EXPECT_EQ(RunnerVisibleState::Now().Title, title);
     std::string report = Scratch.Read("console.txt");

@@ -12,6 +12,7 @@
 #include "support/RegistrySandbox.h"
 #include "support/RunnerCalls.h"
 #include "support/TestChild.h"
+#include "support/Text.h"
 
 class RunnerTest : public ModuleTest {
 protected:
@@ -21,7 +22,7 @@ protected:
     int Run(const std::string& command, int topLineNotice = 1) {
         StandardHandles standard = StandardHandles::Now();
         std::vector<HANDLE> open = OpenHandles();
-        int result = RunCommand(INVALID_HANDLE_VALUE, command.c_str(), 1, topLineNotice, 1,
+        int result = RunCommand(INVALID_HANDLE_VALUE, Wide(command).c_str(), 1, topLineNotice, 1,
                                 MsgRunning);
         EXPECT_TRUE(StandardHandles::Now() == standard) << "standard handles not given back";
         EXPECT_EQ(OpenHandles(), open) << "handles left open, or closed that were not the run's";
@@ -95,7 +96,7 @@ TEST_F(RunnerTest, UninstallerCanRemoveItsOwnEntry) {
     RegistrySandbox registry;
     ASSERT_TRUE(registry.Ready());
     registry.AddProgram("Self", "Self-removing", "unused");
-    std::string key = registry.Path() + "\\" + UninstallKeyPath + "\\Self";
+    std::string key = registry.Path() + "\\" + WindowsUninstallKey + "\\Self";
     EXPECT_EQ(RunChild("--delete-key \"" + key + "\""), 0);
     EXPECT_FALSE(registry.HasProgram("Self"));
 }
@@ -155,7 +156,7 @@ INSTANTIATE_TEST_SUITE_P(Lengths, RunnerLongCommandTest,
                          ::testing::Values(259, 260, 261, 4000, 32766, 32767, 50000));
 
 // A program that asks for administrator rights is started through the shell,
-// which takes the program and its parameters apart, as CreateProcessA reads
+// which takes the program and its parameters apart, as CreateProcess reads
 // a command line.
 TEST(SplitCommandLineTest, TakesAQuotedPathOrElseTheFirstToken) {
     const struct {
@@ -173,12 +174,12 @@ TEST(SplitCommandLineTest, TakesAQuotedPathOrElseTheFirstToken) {
         {"", "", ""},
     };
     for (const auto& c : cases) {
-        std::string copy = c.Command;
-        const char* program;
-        const char* parameters;
+        std::wstring copy = Wide(c.Command);
+        const wchar_t* program;
+        const wchar_t* parameters;
         SplitCommandLine(&copy[0], &program, &parameters);
-        EXPECT_STREQ(program, c.Program) << c.Command;
-        EXPECT_STREQ(parameters, c.Parameters) << c.Command;
+        EXPECT_EQ(Narrow(program), c.Program) << c.Command;
+        EXPECT_EQ(Narrow(parameters), c.Parameters) << c.Command;
     }
 }
 
@@ -210,13 +211,13 @@ TEST(CommandToRunTest, OnlyWindowsInstallersOwnFormForItsKeyTurnsIntoRemoval) {
         {"", nullptr},
     };
     for (const auto& c : cases) {
-        char* runs = CommandToRun(c.Stored, Key);
+        wchar_t* runs = CommandToRun(Wide(c.Stored).c_str(), Wide(Key).c_str());
         ASSERT_NE(runs, nullptr);
-        EXPECT_STREQ(runs, c.Runs ? c.Runs : c.Stored);
+        EXPECT_EQ(Narrow(runs), c.Runs ? c.Runs : c.Stored);
         FreeBlock(runs);
     }
     // A key not named after a product code turns nothing.
-    char* runs = CommandToRun("msiexec /Iplain", "plain");
-    EXPECT_STREQ(runs, "msiexec /Iplain");
+    wchar_t* runs = CommandToRun(L"msiexec /Iplain", L"plain");
+    EXPECT_EQ(Narrow(runs), "msiexec /Iplain");
     FreeBlock(runs);
 }

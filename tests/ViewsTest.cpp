@@ -146,11 +146,11 @@ TEST_F(ViewsTest, ProgramsOfBothViewsAreListedInOneSortedList) {
     EXPECT_EQ(Ours(0), (std::vector<std::string>{Tag + " A, 32-bit", Tag + " B, 64-bit"}));
 }
 
-static LONG WINAPI RefusingRegDeleteKeyA(HKEY, LPCSTR) {
+static LONG WINAPI RefusingRegDeleteKeyW(HKEY, LPCWSTR) {
     return ERROR_ACCESS_DENIED;
 }
 
-static LONG WINAPI RefusingRegDeleteKeyExA(HKEY, LPCSTR, REGSAM, DWORD) {
+static LONG WINAPI RefusingRegDeleteKeyExW(HKEY, LPCWSTR, REGSAM, DWORD) {
     return ERROR_ACCESS_DENIED;
 }
 
@@ -166,8 +166,8 @@ TEST_P(ViewsDeleteTest, DelRemovesTheKeyInTheEntrysViewOnly) {
     const View& gone = std::get<0>(GetParam()) ? View64 : View32;
     const View& kept = std::get<0>(GetParam()) ? View32 : View64;
     if (std::get<1>(GetParam())) {
-        ASSERT_TRUE(Dll.Redirect("advapi32.dll", "RegDeleteKeyA", (void*)RefusingRegDeleteKeyA));
-        ASSERT_TRUE(Dll.RedirectLookup("RegDeleteKeyExA", (void*)RefusingRegDeleteKeyExA));
+        ASSERT_TRUE(Dll.Redirect("advapi32.dll", "RegDeleteKeyW", (void*)RefusingRegDeleteKeyW));
+        ASSERT_TRUE(Dll.RedirectLookup("RegDeleteKeyExW", (void*)RefusingRegDeleteKeyExW));
     }
     Programs.Add(gone, Tag + " " + gone.Name, "gone.exe");
     Programs.Add(kept, Tag + " " + kept.Name, "kept.exe");
@@ -252,16 +252,16 @@ static bool RunAndWait(const std::string& command) {
 
 // The DLL's CreateProcessA refuses the NSIS uninstaller as Windows refuses a
 // program that asks for administrator rights, which Wine never does.
-static BOOL WINAPI RefuseUninstallers(LPCSTR application, LPSTR command,
+static BOOL WINAPI RefuseUninstallers(LPCWSTR application, LPWSTR command,
                                       LPSECURITY_ATTRIBUTES processAttributes,
                                       LPSECURITY_ATTRIBUTES threadAttributes, BOOL inherit,
-                                      DWORD flags, LPVOID environment, LPCSTR folder,
-                                      LPSTARTUPINFOA startup, LPPROCESS_INFORMATION process) {
-    if (command && strstr(command, "uninstall.exe")) {
+                                      DWORD flags, LPVOID environment, LPCWSTR folder,
+                                      LPSTARTUPINFOW startup, LPPROCESS_INFORMATION process) {
+    if (command && wcsstr(command, L"uninstall.exe")) {
         SetLastError(740);  // ERROR_ELEVATION_REQUIRED
         return FALSE;
     }
-    return CreateProcessA(application, command, processAttributes, threadAttributes, inherit,
+    return CreateProcessW(application, command, processAttributes, threadAttributes, inherit,
                           flags, environment, folder, startup, process);
 }
 
@@ -329,7 +329,7 @@ protected:
 TEST_P(InstallersTest, EnterUninstallsItBeforeTheListComesBack) {
     const InstallerCase& c = GetParam();
     if (c.ThroughTheShell) {
-        ASSERT_TRUE(Dll.Redirect("kernel32.dll", "CreateProcessA", (void*)RefuseUninstallers));
+        ASSERT_TRUE(Dll.Redirect("kernel32.dll", "CreateProcessW", (void*)RefuseUninstallers));
     }
     Open(c.Program->Name, -1);
     EXPECT_FALSE(Warned());

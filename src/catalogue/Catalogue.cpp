@@ -6,72 +6,117 @@
 #include "../wow64/Wow64.h"
 #include "Catalogue.h"
 
-const char UninstallKeyPath[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const wchar_t UninstallKeyPath[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+// The registry's text is UTF-16 and is read as such, so that names and
+// commands beyond the ANSI code page come whole. What qualifies is what the
+// registry's ANSI calls would hand over into these buffers: the limits count
+// the bytes of the ANSI form.
 
 // Registry key names are at most 255 characters; with the base path and the
 // separator, a path longer than this buffer holds is not opened at all.
 const DWORD KeyNameSize = 256;
 const size_t KeyPathSize = 256;
-// Each value is taken as text of at most ValueSize - 1 characters.
+// Each value is taken as text whose ANSI form is at most ValueSize - 1
+// bytes; a value buffer of as many UTF-16 characters holds any such text.
 const DWORD ValueSize = 256;
+
+static bool IsTextType(DWORD type) {
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
+// A value of another type is taken as the ANSI calls take it: its bytes are
+// the text, up to the first NUL. buffer holds size such bytes, and receives
+// their text in UTF-16.
+static bool BytesAsText(wchar_t* buffer, DWORD size) {
+    char bytes[ValueSize];
+    if (size > ValueSize)
+        return false;
+    memcpy(bytes, buffer, size);
+    if (size == ValueSize && bytes[size - 1] != '\0')
+        return false;
+    int length = (int)strnlen(bytes, size);
+    int characters = length > 0 ? MultiByteToWideChar(CP_ACP, 0, bytes, length, buffer,
+                                                       (int)ValueSize - 1)
+                                : 0;
+    buffer[characters] = L'\0';
+    return true;
+}
 
 // Reads a value as text into a ValueSize buffer and ends it there. The
 // registry adds a terminator only when there is room and leaves the buffer
 // untouched for an empty value, so the end is set from the size it reports
 // rather than trusted. A value that does not fit with its terminator is
 // refused, never cut.
-static bool ReadTextValue(HKEY key, const char* name, char* buffer) {
-    DWORD size = ValueSize;
-    if (RegQueryValueExA(key, name, NULL, NULL, (BYTE*)buffer, &size) != ERROR_SUCCESS)
+static bool ReadTextValue(HKEY key, const wchar_t* name, wchar_t* buffer) {
+    DWORD type;
+    DWORD size = ValueSize * sizeof(wchar_t);
+    if (RegQueryValueExW(key, name, NULL, &type, (BYTE*)buffer, &size) != ERROR_SUCCESS)
         return false;
-    if (size > 0 && buffer[size - 1] == '\0')
-        return true;
-    if (size >= ValueSize)
+    if (!IsTextType(type))
+        return BytesAsText(buffer, size);
+    DWORD count = size / sizeof(wchar_t);
+    bool ended = count > 0 && buffer[count - 1] == L'\0';
+    int ansiSize =
+        count > 0 ? WideCharToMultiByte(CP_ACP, 0, buffer, (int)count, NULL, 0, NULL, NULL) : 0;
+    if (ansiSize > (int)ValueSize || (!ended && (ansiSize == (int)ValueSize || count >= ValueSize)))
         return false;
-    buffer[size] = '\0';
+    if (!ended)
+        buffer[count] = L'\0';
     return true;
 }
 
 // Reads the program under keyPath at where into *entry; false when the key
 // cannot be opened or lacks either value.
-static bool ReadEntry(const char* keyPath, KeyLocation where, UninstallEntry* entry) {
+static bool ReadEntry(const wchar_t* keyPath, KeyLocation where, UninstallEntry* entry) {
     HKEY key;
     if (OpenKeyForReading(where, keyPath, &key) != ERROR_SUCCESS)
         return false;
-    char displayName[ValueSize];
-    char command[ValueSize];
-    bool found = ReadTextValue(key, "DisplayName", displayName);
+    wchar_t displayName[ValueSize];
+    wchar_t command[ValueSize];
+    bool found = ReadTextValue(key, L"DisplayName", displayName) &&
+                 ReadTextValue(key, L"UninstallString", command);
     if (found) {
-        CharToOemA(displayName, displayName);
-        found = ReadTextValue(key, "UninstallString", command);
-    }
-    if (found) {
-        entry->KeyPath = CopyString(keyPath);
-        entry->DisplayName = CopyString(displayName);
-        entry->UninstallString = CopyString(command);
+        entry->KeyPath = CopyWideString(keyPath);
+        // The host draws in the OEM code page: what it lacks shows in its
+        // best form, or as '?'.
+        entry->DisplayName = CopyInCodePage(displayName, CP_OEMCP);
+        entry->UninstallString = CopyWideString(command);
         entry->Location = where;
     }
     RegCloseKey(key);
     return found;
 }
 
+// Builds the program's key path from its subkey name; false when the path,
+// in UTF-16 or in its ANSI form, would not fit KeyPathSize.
+static bool BuildKeyPath(const wchar_t* name, DWORD nameLength, wchar_t* keyPath) {
+    const size_t baseLength = sizeof(UninstallKeyPath) / sizeof(wchar_t) - 1;
+    int ansiLength =
+        nameLength > 0 ? WideCharToMultiByte(CP_ACP, 0, name, (int)nameLength, NULL, 0, NULL, NULL)
+                       : 0;
+    if (baseLength + 1 + nameLength >= KeyPathSize || baseLength + 1 + ansiLength >= KeyPathSize)
+        return false;
+    memcpy(keyPath, UninstallKeyPath, baseLength * sizeof(wchar_t));
+    keyPath[baseLength] = L'\\';
+    memcpy(keyPath + baseLength + 1, name, nameLength * sizeof(wchar_t));
+    keyPath[baseLength + 1 + nameLength] = L'\0';
+    return true;
+}
+
 // Appends the programs of uninstallKey, the Uninstall key opened at where, to
 // the *count entries of *entries.
 static void ReadPrograms(HKEY uninstallKey, KeyLocation where, UninstallEntry** entries,
                          int* count) {
-    char name[KeyNameSize];
-    char keyPath[KeyPathSize];
+    wchar_t name[KeyNameSize];
+    wchar_t keyPath[KeyPathSize];
     for (DWORD index = 0;; index++) {
         DWORD nameLength = KeyNameSize;
-        if (RegEnumKeyExA(uninstallKey, index, name, &nameLength, NULL, NULL, NULL, NULL) !=
+        if (RegEnumKeyExW(uninstallKey, index, name, &nameLength, NULL, NULL, NULL, NULL) !=
             ERROR_SUCCESS)
             break;
-        if (sizeof(UninstallKeyPath) + 1 + nameLength > KeyPathSize)
+        if (!BuildKeyPath(name, nameLength, keyPath))
             continue;
-        lstrcpyA(keyPath, UninstallKeyPath);
-        lstrcatA(keyPath, "\\");
-        lstrcatA(keyPath, name);
-
         UninstallEntry entry;
         if (!ReadEntry(keyPath, where, &entry))
             continue;

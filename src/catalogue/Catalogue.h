@@ -10,15 +10,15 @@
 
 // One program. Each string is an owned heap copy.
 struct UninstallEntry {
-    char* KeyPath;          // the program's key below its root
-    char* DisplayName;      // in the console's OEM code page, as the host draws it
-    char* UninstallString;  // as stored: ANSI, environment references unexpanded
-    KeyLocation Location;   // where KeyPath is: its root and registry view
+    wchar_t* KeyPath;          // the program's key below its root, by its real name
+    char* DisplayName;         // in the console's OEM code page, as the host draws it
+    wchar_t* UninstallString;  // as stored, environment references unexpanded
+    KeyLocation Location;      // where KeyPath is: its root and registry view
 };
 
 // The key, under the machine's root and under the current user's, that holds
 // one subkey per program.
-extern const char UninstallKeyPath[];
+extern const wchar_t UninstallKeyPath[];
 
 // Reads every subkey that has both a "DisplayName" and an "UninstallString"
 // value, from the machine's key in the process's own registry view, then in

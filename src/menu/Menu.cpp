@@ -1,4 +1,4 @@
-#include <string.h>
+#include <wchar.h>
 
 #include "../catalogue/Catalogue.h"
 #include "../dialogs/Dialogs.h"
@@ -38,14 +38,20 @@ static void ConfirmAndDeleteEntry(const UninstallEntry* entry) {
 }
 
 static void RunUninstaller(const UninstallEntry* entry) {
-    const char* keyName = strrchr(entry->KeyPath, '\\');
-    char* command = CommandToRun(entry->UninstallString, keyName ? keyName + 1 : entry->KeyPath);
+    const wchar_t* keyName = wcsrchr(entry->KeyPath, L'\\');
+    wchar_t* command = CommandToRun(entry->UninstallString, keyName ? keyName + 1 : entry->KeyPath);
     WatchedKey watched = {entry->Location, entry->KeyPath};
-    if (!command || RunCommand(INVALID_HANDLE_VALUE, command, 1, 1, 1, MsgRunning,
-                               StartsNatively(entry->Location), &watched) == -1)
-        // The command as the registry holds it, so the user can find it there.
-        ShowWarning(MsgRunFailed, entry->UninstallString);
+    if (command && RunCommand(INVALID_HANDLE_VALUE, command, 1, 1, 1, MsgRunning,
+                              StartsNatively(entry->Location), &watched) != -1) {
+        FreeBlock(command);
+        return;
+    }
     FreeBlock(command);
+    // The command as the registry holds it, so the user can find it there,
+    // in the ANSI code page in which the host shows it.
+    char* stored = CopyInCodePage(entry->UninstallString, CP_ACP);
+    ShowWarning(MsgRunFailed, stored ? stored : "");
+    FreeBlock(stored);
 }
 
 // Shows one pass's menu; returns the chosen entry's index or -1 when the

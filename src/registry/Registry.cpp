@@ -15,11 +15,11 @@ bool IsPerUser(KeyLocation where) {
     return where.Root == HKEY_CURRENT_USER;
 }
 
-LONG OpenKeyForReading(KeyLocation where, const char* path, HKEY* key) {
-    return RegOpenKeyExA(where.Root, path, 0, KEY_READ | where.View, key);
+LONG OpenKeyForReading(KeyLocation where, const wchar_t* path, HKEY* key) {
+    return RegOpenKeyExW(where.Root, path, 0, KEY_READ | where.View, key);
 }
 
-bool KeyExists(KeyLocation where, const char* path) {
+bool KeyExists(KeyLocation where, const wchar_t* path) {
     HKEY key;
     LONG result = OpenKeyForReading(where, path, &key);
     if (result == ERROR_SUCCESS)
@@ -27,18 +27,18 @@ bool KeyExists(KeyLocation where, const char* path) {
     return result != ERROR_FILE_NOT_FOUND;
 }
 
-int CountSubkeys(KeyLocation where, const char* path) {
+int CountSubkeys(KeyLocation where, const wchar_t* path) {
     HKEY key;
     if (OpenKeyForReading(where, path, &key) != ERROR_SUCCESS)
         return -1;
     DWORD subkeys = 0;
     LONG result =
-        RegQueryInfoKeyA(key, NULL, NULL, NULL, &subkeys, NULL, NULL, NULL, NULL, NULL, NULL, NULL);
+        RegQueryInfoKeyW(key, NULL, NULL, NULL, &subkeys, NULL, NULL, NULL, NULL, NULL, NULL, NULL);
     RegCloseKey(key);
     return result == ERROR_SUCCESS ? (int)subkeys : -1;
 }
 
-LONG DeleteKey(KeyLocation where, const char* path) {
+LONG DeleteKey(KeyLocation where, const wchar_t* path) {
     return DeleteKeyInView(where.Root, path, where.View);
 }
 

@@ -19,18 +19,21 @@ KeyLocation MachineKeys(REGSAM view);
 KeyLocation UserKeys();
 bool IsPerUser(KeyLocation where);
 
+// Paths are the registry's own UTF-16 text, so that a key named beyond the
+// ANSI code page is found by its real name.
+
 // Opens path at where for reading; the platform's answer. *key is set only
 // on success.
-LONG OpenKeyForReading(KeyLocation where, const char* path, HKEY* key);
+LONG OpenKeyForReading(KeyLocation where, const wchar_t* path, HKEY* key);
 // Whether the key exists there. A key that cannot be opened for a reason
 // other than its absence counts as existing, so a removal is never claimed
 // for it.
-bool KeyExists(KeyLocation where, const char* path);
+bool KeyExists(KeyLocation where, const wchar_t* path);
 // The number of subkeys of the key, or -1 when that cannot be read.
-int CountSubkeys(KeyLocation where, const char* path);
+int CountSubkeys(KeyLocation where, const wchar_t* path);
 // Deletes the one key at path, never a tree: the platform's answer.
 // ERROR_CALL_NOT_IMPLEMENTED where the platform cannot delete in another view.
-LONG DeleteKey(KeyLocation where, const char* path);
+LONG DeleteKey(KeyLocation where, const wchar_t* path);
 
 // Whether a 32-bit process starts the programs listed there with
 // file-system redirection off: those of the machine's 64-bit view.
@@ -40,4 +43,4 @@ bool StartsNatively(KeyLocation where);
 // refused for want of rights and has no subkeys, deletes it again with the
 // administrator rights that Windows asks the user for, and waits for that.
 // True when the key is gone afterwards, whatever the reason it stayed.
-bool RemoveKey(KeyLocation where, const char* path);
+bool RemoveKey(KeyLocation where, const wchar_t* path);

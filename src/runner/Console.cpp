@@ -32,13 +32,13 @@ const DWORD LongestTitleSize = 65536;
 // tells the two apart. True when that read finds a title, or fails, so that
 // a title that cannot be told empty is never replaced by "".
 static bool TitleHiddenByItsLength() {
-    char* large = (char*)AllocBlock(LongestTitleSize);
+    wchar_t* large = (wchar_t*)AllocBlock(LongestTitleSize * sizeof(wchar_t));
     if (!large)
         return true;
-    large[0] = '\0';
+    large[0] = L'\0';
     SetLastError(ERROR_SUCCESS);
-    DWORD length = GetConsoleTitleA(large, LongestTitleSize);
-    bool hidden = length > 0 || large[0] != '\0' || GetLastError() != ERROR_SUCCESS;
+    DWORD length = GetConsoleTitleW(large, LongestTitleSize);
+    bool hidden = length > 0 || large[0] != L'\0' || GetLastError() != ERROR_SUCCESS;
     FreeBlock(large);
     return hidden;
 }
@@ -46,22 +46,22 @@ static bool TitleHiddenByItsLength() {
 void RememberTitle(ConsoleMemory* memory) {
     // An empty title reads as no characters, without an error and without
     // touching the buffer; a failure reads as none with an error.
-    memory->Title[0] = '\0';
+    memory->Title[0] = L'\0';
     SetLastError(ERROR_SUCCESS);
-    DWORD length = GetConsoleTitleA(memory->Title, TitleSize);
-    memory->Title[TitleSize - 1] = '\0';
+    DWORD length = GetConsoleTitleW(memory->Title, TitleSize);
+    memory->Title[TitleSize - 1] = L'\0';
     if (length > 0)
         // A title longer than the buffer comes back cut (or not at all);
         // putting that back would shorten it, so it is not taken.
         memory->TitleRead = length < TitleSize;
     else
-        memory->TitleRead = GetLastError() == ERROR_SUCCESS && memory->Title[0] == '\0' &&
+        memory->TitleRead = GetLastError() == ERROR_SUCCESS && memory->Title[0] == L'\0' &&
                             !TitleHiddenByItsLength();
 }
 
 void PutBackConsole(HANDLE input, const ConsoleMemory* memory) {
     if (memory->TitleRead)
-        SetConsoleTitleA(memory->Title);
+        SetConsoleTitleW(memory->Title);
     if (memory->ModeRead)
         SetConsoleMode(input, memory->Mode);
 }

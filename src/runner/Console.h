@@ -8,7 +8,7 @@
 // The colour attribute of the notice and of blanked rows.
 const int LightGreyOnBlack = 7;
 
-// GetConsoleTitleA's buffer, in characters with the terminator.
+// GetConsoleTitleW's buffer, in characters with the terminator.
 const DWORD TitleSize = 512;
 
 // The console's input mode and title as found. Each is put back only when it
@@ -17,7 +17,7 @@ struct ConsoleMemory {
     bool ModeRead;
     DWORD Mode;
     bool TitleRead;
-    char Title[TitleSize];
+    wchar_t Title[TitleSize];
 };
 
 // Remembers the input mode of input and sets the mode for the run.

@@ -1,57 +1,58 @@
 #include <string.h>
+#include <wchar.h>
 
 #include "../shell/Shell.h"
 #include "Elevation.h"
 
 #include <shellapi.h>
 
-static bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
+static bool IsBlank(wchar_t c) {
+    return c == L' ' || c == L'\t';
 }
 
-void SplitCommandLine(char* command, const char** program, const char** parameters) {
-    char* start = command;
+void SplitCommandLine(wchar_t* command, const wchar_t** program, const wchar_t** parameters) {
+    wchar_t* start = command;
     while (IsBlank(*start))
         start++;
-    char* end;
-    if (*start == '"') {
+    wchar_t* end;
+    if (*start == L'"') {
         start++;
-        end = strchr(start, '"');
+        end = wcschr(start, L'"');
         if (!end)
-            end = start + strlen(start);
+            end = start + wcslen(start);
     } else {
         end = start;
         while (*end && !IsBlank(*end))
             end++;
     }
-    char* rest = *end ? end + 1 : end;
-    *end = '\0';
+    wchar_t* rest = *end ? end + 1 : end;
+    *end = L'\0';
     while (IsBlank(*rest))
         rest++;
     *program = start;
     *parameters = rest;
 }
 
-HANDLE StartProgramElevated(const char* program, const char* parameters, int show) {
-    SHELLEXECUTEINFOA execute;
+HANDLE StartProgramElevated(const wchar_t* program, const wchar_t* parameters, int show) {
+    SHELLEXECUTEINFOW execute;
     memset(&execute, 0, sizeof(execute));
     execute.cbSize = sizeof(execute);
     // The warning box of the caller says what failed; the shell's own boxes
     // would say it twice.
     execute.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
-    execute.lpVerb = "runas";
+    execute.lpVerb = L"runas";
     execute.lpFile = program;
     execute.lpParameters = parameters;
     execute.nShow = show;
-    return ShellExecuteExA(&execute) ? execute.hProcess : NULL;
+    return ShellExecuteExW(&execute) ? execute.hProcess : NULL;
 }
 
-HANDLE StartElevated(const char* command) {
-    char* copy = CopyString(command);
+HANDLE StartElevated(const wchar_t* command) {
+    wchar_t* copy = CopyWideString(command);
     if (!copy)
         return NULL;
-    const char* program;
-    const char* parameters;
+    const wchar_t* program;
+    const wchar_t* parameters;
     SplitCommandLine(copy, &program, &parameters);
     HANDLE process = StartProgramElevated(program, parameters, SW_SHOWNORMAL);
     FreeBlock(copy);

@@ -1,6 +1,8 @@
 // The command an entry of the list runs for its program's removal.
 #pragma once
 
+#include <stddef.h>
+
 // The stored uninstall command of the program whose key is named keyName, as
 // it is to be run: a Windows Installer product's own command, msiexec with
 // /I and the product code that names its key, opens the product's
@@ -8,4 +10,4 @@
 // through; it runs with /X instead, which removes the product. Every other
 // command runs exactly as stored. A heap copy for the caller to release with
 // FreeBlock; null when there is no memory for it.
-char* CommandToRun(const char* stored, const char* keyName);
+wchar_t* CommandToRun(const wchar_t* stored, const wchar_t* keyName);

@@ -1,4 +1,4 @@
-#include <string.h>
+#include <wchar.h>
 
 #include <windows.h>
 
@@ -162,10 +162,10 @@ public:
     explicit KeyWatch(const WatchedKey* key) : Key(key), Parent(NULL), Changed(NULL) {
         if (!key)
             return;
-        char* parentPath = CopyString(key->Path);
-        char* last = parentPath ? strrchr(parentPath, '\\') : NULL;
+        wchar_t* parentPath = CopyWideString(key->Path);
+        wchar_t* last = parentPath ? wcsrchr(parentPath, L'\\') : NULL;
         if (last) {
-            *last = '\0';
+            *last = L'\0';
             if (OpenKeyForReading(key->Location, parentPath, &Parent) != ERROR_SUCCESS)
                 Parent = NULL;
         }

@@ -9,7 +9,7 @@
 // The program's key, whose removal shows that its uninstall is done.
 struct WatchedKey {
     KeyLocation Location;
-    const char* Path;  // below Location's root
+    const wchar_t* Path;  // below Location's root
 };
 
 // Waits, once first has ended, while any process that it started, directly

@@ -25,32 +25,32 @@ const int NoticeColumn = 2;
 // The records handed to the platform are sized by the build's own types;
 // the 32-bit product's must be the sizes the platform's 32-bit ABI gives.
 #ifndef _WIN64
-static_assert(sizeof(STARTUPINFOA) == 68, "startup record");
+static_assert(sizeof(STARTUPINFOW) == 68, "startup record");
 static_assert(sizeof(SECURITY_ATTRIBUTES) == 12, "security attributes");
 #endif
 
 // Expands the environment references of commandLine into fixed (of
-// ExpandedCommandSize bytes) or, when that is too small, into a heap block
+// ExpandedCommandSize characters) or, when that is too small, into a heap block
 // of the size the platform asks for, left in *block for the caller to
 // release. A result of 0 or larger than the buffer means it did not fit, and
 // the text then left in the buffer (cut short, or nothing) is never used.
 // Null when the command cannot be expanded or is longer than a command line
 // may be: beyond that bound the platform may also cut the text short while
 // reporting success.
-static char* ExpandCommand(const char* commandLine, char* fixed, char** block) {
-    char* target = fixed;
+static wchar_t* ExpandCommand(const wchar_t* commandLine, wchar_t* fixed, wchar_t** block) {
+    wchar_t* target = fixed;
     DWORD size = ExpandedCommandSize;
     for (;;) {
-        DWORD result = ExpandEnvironmentStringsA(commandLine, target, size);
+        DWORD result = ExpandEnvironmentStringsW(commandLine, target, size);
         if (result != 0 && result <= size)
             return result <= CommandLineLimit ? target : NULL;
-        DWORD needed = result != 0 ? result : ExpandEnvironmentStringsA(commandLine, NULL, 0);
-        // Some platforms ask for one byte more than the text takes. A size
+        DWORD needed = result != 0 ? result : ExpandEnvironmentStringsW(commandLine, NULL, 0);
+        // Some platforms ask for one character more than the text takes. A size
         // that does not grow would never fit.
         if (needed <= size || needed > CommandLineLimit + 1)
             return NULL;
         FreeBlock(*block);
-        *block = (char*)AllocBlock(needed);
+        *block = (wchar_t*)AllocBlock(needed * sizeof(wchar_t));
         if (!*block)
             return NULL;
         target = *block;
@@ -68,16 +68,16 @@ static void DrainPipe(HANDLE readEnd) {
     }
 }
 
-// Starts command as CreateProcessA would, or through the shell when its
+// Starts command as CreateProcessW would, or through the shell when its
 // program asks for administrator rights. *process receives the process and
 // thread handles (the thread null when started through the shell); false
 // when it did not start.
-static bool StartChild(char* command, bool inheritHandles, bool natively,
-                       STARTUPINFOA* startup, PROCESS_INFORMATION* process) {
+static bool StartChild(wchar_t* command, bool inheritHandles, bool natively,
+                       STARTUPINFOW* startup, PROCESS_INFORMATION* process) {
     // Redirection is off only while the program is found and started: the
     // host's own loading of system DLLs must not be affected.
     NativeFileSystem fileSystem(natively);
-    if (CreateProcessA(NULL, command, NULL, NULL, inheritHandles ? TRUE : FALSE, 0, NULL, NULL,
+    if (CreateProcessW(NULL, command, NULL, NULL, inheritHandles ? TRUE : FALSE, 0, NULL, NULL,
                        startup, process))
         return true;
     if (GetLastError() != ElevationRequired)
@@ -87,10 +87,10 @@ static bool StartChild(char* command, bool inheritHandles, bool natively,
     return process->hProcess != NULL;
 }
 
-int RunCommand(HANDLE hPlugin, const char* CommandLine, int CaptureOutput, int TopLineNotice,
+int RunCommand(HANDLE hPlugin, const wchar_t* CommandLine, int CaptureOutput, int TopLineNotice,
                int SetTitle, int NoticeNumber, int StartNatively,
                const WatchedKey* Watched) {
-    STARTUPINFOA startup;
+    STARTUPINFOW startup;
     memset(&startup, 0, sizeof(startup));
     startup.cb = sizeof(startup);
     HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
@@ -130,12 +130,12 @@ int RunCommand(HANDLE hPlugin, const char* CommandLine, int CaptureOutput, int T
 
     ConsoleMemory console;
     RememberInputMode(input, &console);
-    char fixedCommand[ExpandedCommandSize];
-    char* heapCommand = NULL;
-    char* command = ExpandCommand(CommandLine, fixedCommand, &heapCommand);
+    wchar_t fixedCommand[ExpandedCommandSize];
+    wchar_t* heapCommand = NULL;
+    wchar_t* command = ExpandCommand(CommandLine, fixedCommand, &heapCommand);
     RememberTitle(&console);
     if (SetTitle && command && console.TitleRead)
-        SetConsoleTitleA(command);
+        SetConsoleTitleW(command);
 
     PROCESS_INFORMATION process;
     bool started = command && StartChild(command, CaptureOutput != 0, StartNatively != 0,

@@ -5,9 +5,9 @@
 
 #include "Family.h"
 
-// Runs CommandLine, with its environment references expanded, and waits for
-// it to end. With CaptureOutput the child's output and errors are drawn off
-// through a pipe and thrown away while a notice (message NoticeNumber) stands
+// Runs CommandLine, the registry's UTF-16 text, with its environment
+// references expanded, and waits for it to end. With CaptureOutput the
+// child's output and errors are drawn off through a pipe and thrown away while a notice (message NoticeNumber) stands
 // on the top screen row (TopLineNotice) or in a box; without it the child
 // writes into a blanked console that the host then adopts as its user
 // screen, through Control(hPlugin, ...). With SetTitle the console's title
@@ -22,6 +22,6 @@
 // directly or through others, still runs, until Watched (when not null), the
 // program's key, is gone.
 // Returns the child's exit code, or -1 when it could not be started.
-int RunCommand(HANDLE hPlugin, const char* CommandLine, int CaptureOutput, int TopLineNotice,
+int RunCommand(HANDLE hPlugin, const wchar_t* CommandLine, int CaptureOutput, int TopLineNotice,
                int SetTitle, int NoticeNumber, int StartNatively = 0,
                const WatchedKey* Watched = NULL);

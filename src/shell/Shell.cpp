@@ -1,4 +1,5 @@
 #include <string.h>
+#include <wchar.h>
 
 #include "Shell.h"
 
@@ -10,6 +11,24 @@ char* CopyString(const char* text) {
     char* copy = (char*)AllocBlock(size);
     if (copy)
         memcpy(copy, text, size);
+    return copy;
+}
+
+wchar_t* CopyWideString(const wchar_t* text) {
+    size_t size = (wcslen(text) + 1) * sizeof(wchar_t);
+    wchar_t* copy = (wchar_t*)AllocBlock(size);
+    if (copy)
+        memcpy(copy, text, size);
+    return copy;
+}
+
+char* CopyInCodePage(const wchar_t* text, UINT codePage) {
+    int size = WideCharToMultiByte(codePage, 0, text, -1, NULL, 0, NULL, NULL);
+    char* copy = size > 0 ? (char*)AllocBlock(size) : NULL;
+    if (copy && WideCharToMultiByte(codePage, 0, text, -1, copy, size, NULL, NULL) != size) {
+        FreeBlock(copy);
+        copy = NULL;
+    }
     return copy;
 }
 

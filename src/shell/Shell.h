@@ -58,3 +58,9 @@ void* ResizeBlock(void* block, size_t size);
 void FreeBlock(void* block);
 // A heap copy of text (its length plus one byte), released with FreeBlock.
 char* CopyString(const char* text);
+// The same for the registry's and the system's UTF-16 text.
+wchar_t* CopyWideString(const wchar_t* text);
+// A heap copy of text in code page (CP_ACP or CP_OEMCP), each character
+// the code page lacks in its best form or as '?', released with FreeBlock;
+// null when it cannot be converted.
+char* CopyInCodePage(const wchar_t* text, UINT codePage);

@@ -4,7 +4,7 @@
 #include "Wow64.h"
 
 typedef BOOL(WINAPI* IsWow64ProcessCall)(HANDLE process, BOOL* wow64);
-typedef LONG(WINAPI* RegDeleteKeyExACall)(HKEY key, const char* subKey, REGSAM view,
+typedef LONG(WINAPI* RegDeleteKeyExWCall)(HKEY key, const wchar_t* subKey, REGSAM view,
                                           DWORD reserved);
 typedef BOOL(WINAPI* RedirectionOffCall)(void** saved);
 typedef BOOL(WINAPI* RedirectionBackCall)(void* saved);
@@ -70,11 +70,11 @@ bool IsSameKey(HKEY first, HKEY second) {
     return same;
 }
 
-LONG DeleteKeyInView(HKEY root, const char* path, REGSAM view) {
+LONG DeleteKeyInView(HKEY root, const wchar_t* path, REGSAM view) {
     if (view == 0)
-        return RegDeleteKeyA(root, path);
-    RegDeleteKeyExACall deleteInView =
-        (RegDeleteKeyExACall)SystemCall("advapi32.dll", "RegDeleteKeyExA");
+        return RegDeleteKeyW(root, path);
+    RegDeleteKeyExWCall deleteInView =
+        (RegDeleteKeyExWCall)SystemCall("advapi32.dll", "RegDeleteKeyExW");
     return deleteInView ? deleteInView(root, path, view, 0) : ERROR_CALL_NOT_IMPLEMENTED;
 }
 
@@ -82,15 +82,15 @@ bool ViewIsNative(REGSAM view) {
     return view == KEY_WOW64_64KEY && RunsUnderWow64();
 }
 
-const char* RegToolViewOption(REGSAM view) {
+const wchar_t* RegToolViewOption(REGSAM view) {
     if (view == KEY_WOW64_64KEY)
-        return "/reg:64";
+        return L"/reg:64";
     if (view == KEY_WOW64_32KEY)
-        return "/reg:32";
+        return L"/reg:32";
 #ifdef _WIN64
-    return "/reg:64";
+    return L"/reg:64";
 #else
-    return RunsUnderWow64() ? "/reg:32" : "";
+    return RunsUnderWow64() ? L"/reg:32" : L"";
 #endif
 }
 

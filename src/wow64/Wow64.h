@@ -19,7 +19,7 @@ bool IsSameKey(HKEY first, HKEY second);
 // Deletes the one key at path below root in the view that view (0 for the
 // process's own, or a flag from OtherRegistryView) opens: the platform's
 // answer, ERROR_CALL_NOT_IMPLEMENTED where it cannot delete in another view.
-LONG DeleteKeyInView(HKEY root, const char* path, REGSAM view);
+LONG DeleteKeyInView(HKEY root, const wchar_t* path, REGSAM view);
 
 // Whether view is the 64-bit one while the process is 32-bit on 64-bit
 // Windows: its programs are started with file-system redirection off.
@@ -27,7 +27,7 @@ bool ViewIsNative(REGSAM view);
 
 // The option that makes the system's reg.exe work in view, whatever its own
 // bitness: "/reg:64" or "/reg:32", or "" on a system with one view.
-const char* RegToolViewOption(REGSAM view);
+const wchar_t* RegToolViewOption(REGSAM view);
 
 // While it lives, and only when asked for, a 32-bit process on 64-bit
 // Windows sees the native System32 rather than the 32-bit system folder.

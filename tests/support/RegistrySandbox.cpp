@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <string.h>
 
+#include "Text.h"
+
 // The predefined key each scratch key stands in for.
 static const HKEY Redirected[2] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
 
@@ -88,6 +90,31 @@ void RegistrySandbox::SetRawValue(const std::string& name, const char* valueName
 bool RegistrySandbox::HasProgram(const std::string& name, Hive hive) const {
     HKEY key;
     if (RegOpenKeyExA(Roots[hive], ProgramPath(name).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+void RegistrySandbox::AddProgram(const std::wstring& name, const std::wstring& displayName,
+                                 const std::wstring& command, Hive hive) {
+    HKEY key;
+    std::wstring path = Wide(WindowsUninstallKey) + L"\\" + name;
+    ASSERT_EQ(RegCreateKeyExW(Roots[hive], path.c_str(), 0, NULL, REG_OPTION_VOLATILE,
+                              KEY_ALL_ACCESS, NULL, &key, NULL),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExW(key, L"DisplayName", 0, REG_SZ, (const BYTE*)displayName.c_str(),
+                             (DWORD)(displayName.size() + 1) * sizeof(wchar_t)),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExW(key, L"UninstallString", 0, REG_SZ, (const BYTE*)command.c_str(),
+                             (DWORD)(command.size() + 1) * sizeof(wchar_t)),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
+bool RegistrySandbox::HasProgram(const std::wstring& name, Hive hive) const {
+    HKEY key;
+    std::wstring path = Wide(WindowsUninstallKey) + L"\\" + name;
+    if (RegOpenKeyExW(Roots[hive], path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
         return false;
     RegCloseKey(key);
     return true;

@@ -42,6 +42,11 @@ public:
     // Whether the program subkey exists.
     bool HasProgram(const std::string& name, Hive hive = Machine) const;
 
+    // The same in the registry's own UTF-16, for text beyond the ANSI code page.
+    void AddProgram(const std::wstring& name, const std::wstring& displayName,
+                    const std::wstring& command, Hive hive = Machine);
+    bool HasProgram(const std::wstring& name, Hive hive = Machine) const;
+
 private:
     std::string ProgramPath(const std::string& name) const;
 
