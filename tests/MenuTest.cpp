@@ -237,6 +237,35 @@ TEST_F(MenuTest, OpensEveryKeyForReadingOnly) {
         EXPECT_EQ(mask & ~(KEY_WOW64_32KEY | KEY_WOW64_64KEY), (REGSAM)KEY_READ);
 }
 
+typedef LONG(WINAPI* NtQueryKeyCall)(HANDLE key, int infoClass, void* info, ULONG length,
+                                     ULONG* resultLength);
+static int KeyQueries;
+
+// The DLL asks each key's kernel name twice, for its size and then for the
+// name itself: this refuses the first key's name.
+static LONG WINAPI RefusingSecondNtQueryKey(HANDLE key, int infoClass, void* info, ULONG length,
+                                            ULONG* resultLength) {
+    static NtQueryKeyCall real =
+        (NtQueryKeyCall)(void*)GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryKey");
+    if (++KeyQueries == 2)
+        return (LONG)0xC0000022;  // STATUS_ACCESS_DENIED
+    return real(key, infoClass, info, length, resultLength);
+}
+
+// The sandbox's key is one key in both views; without its name that cannot
+// be told, so each view's programs are listed, and the name's block, taken
+// before the refusal, is released once.
+TEST_F(MenuTest, KeyNameRefusedListsBothViewsAndReleasesTheNameOnce) {
+    KeyQueries = 0;
+    ASSERT_TRUE(Dll.RedirectLookup("NtQueryKey", (void*)RefusingSecondNtQueryKey));
+    Registry.AddProgram("alpha", "Alpha", "alpha.exe");
+    Open();
+    EXPECT_EQ(KeyQueries, 4);
+    EXPECT_EQ(Host.CallsExceptGetMsg(),
+              (Calls{SaveWholeScreen, CatalogueMenu({"Alpha", "Alpha"}), RestoreWholeScreen,
+                     RedrawPanel, RedrawOtherPanel}));
+}
+
 // The console title as a platform that will not hand over a long one shows
 // it: a buffer too small for the title gets 0 and no error, just as an empty
 // title does. Wine hands over what fits, so the platform's answer is

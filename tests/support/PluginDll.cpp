@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include <map>
+#include <string>
 
 // Only one DLL is loaded at a time, so the hooks keep plain globals: each
 // live block with the size the DLL asked for.
@@ -52,9 +53,13 @@ static void* CountedRealloc(void* block, size_t size) {
     return Guarded(realloc(block, size + GuardSize), size);
 }
 
+// A block the DLL does not hold (released twice, say) is counted and not
+// passed on, so the run-time's heap is never handed it again.
 static void CountedFree(void* block) {
+    int strays = Strays;
     Forget(block);
-    free(block);
+    if (Strays == strays)
+        free(block);
 }
 
 static void WriteSlot(void** slot, void* value) {
@@ -88,6 +93,31 @@ static void** FindImportSlot(HMODULE module, const char* dllName, const char* fu
     return NULL;
 }
 
+// The functions whose run-time look-ups answer a replacement; the DLL's
+// import of GetProcAddress leads to LookUp while this is not empty.
+static std::map<std::string, FARPROC>* Lookups;
+
+static FARPROC WINAPI LookUp(HMODULE module, LPCSTR name) {
+    // A name below 0x10000 is an ordinal, not a string.
+    if (Lookups && !IS_INTRESOURCE(name)) {
+        std::map<std::string, FARPROC>::iterator found = Lookups->find(name);
+        if (found != Lookups->end())
+            return found->second;
+    }
+    return GetProcAddress(module, name);
+}
+
+bool PluginDll::RedirectLookup(const char* function, void* replacement) {
+    if (!LookupsRedirected) {
+        if (!Redirect("kernel32.dll", "GetProcAddress", (void*)LookUp))
+            return false;
+        LookupsRedirected = true;
+        Lookups = new std::map<std::string, FARPROC>;
+    }
+    (*Lookups)[function] = (FARPROC)replacement;
+    return true;
+}
+
 bool PluginDll::Redirect(const char* dll, const char* function, void* replacement) {
     void** slot = Module ? FindImportSlot(Module, dll, function) : NULL;
     if (!slot)
@@ -98,7 +128,8 @@ bool PluginDll::Redirect(const char* dll, const char* function, void* replacemen
     return true;
 }
 
-PluginDll::PluginDll() : PluginEntryPoints(), Module(NULL), Ready_(false) {
+PluginDll::PluginDll()
+    : PluginEntryPoints(), Module(NULL), Ready_(false), LookupsRedirected(false) {
     std::string dll = BuiltPluginPath();
     Module = LoadLibraryA(dll.c_str());
     if (!Module) {
@@ -120,6 +151,8 @@ PluginDll::PluginDll() : PluginEntryPoints(), Module(NULL), Ready_(false) {
 PluginDll::~PluginDll() {
     for (size_t i = Redirections.size(); i-- > 0;)
         WriteSlot(Redirections[i].Slot, Redirections[i].Original);
+    delete Lookups;
+    Lookups = NULL;
     delete LiveSet;
     LiveSet = NULL;
     if (Module)

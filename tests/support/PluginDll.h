@@ -2,7 +2,7 @@
 // entry points and a count of the C run-time heap blocks it holds, each with
 // a guard past its end: the DLL's imports of malloc, realloc and free are
 // redirected while it is loaded, and a test may redirect any other import of
-// its own.
+// its own, or any function the DLL looks up at run time.
 #pragma once
 
 #include <windows.h>
@@ -36,6 +36,11 @@ public:
     // function by name, and then nothing is changed.
     bool Redirect(const char* dll, const char* function, void* replacement);
 
+    // Makes the DLL's run-time look-ups (GetProcAddress) of function, in any
+    // module, answer replacement until the DLL is unloaded; false when the DLL
+    // does not import GetProcAddress, and then nothing is changed.
+    bool RedirectLookup(const char* function, void* replacement);
+
 private:
     struct Redirection {
         void** Slot;
@@ -43,5 +48,6 @@ private:
     };
     HMODULE Module;
     bool Ready_;
+    bool LookupsRedirected;
     std::vector<Redirection> Redirections;
 };
