@@ -36,6 +36,10 @@ static std::string DeleteConfirmation(const std::string& name) {
 static const Calls RunnerNotice = {"SaveScreen(0, 0, -1, 0)", R"(Text(2, 0, 7, "Msg5"))",
                                    "RestoreScreen(null)", "RestoreScreen(#5c1)"};
 
+static std::string StartWarning(const std::string& command) {
+    return R"(Message(7, 1, null, {"Msg0", "Msg9", ")" + command + R"(", "Msg1"}, 4, 1))";
+}
+
 static Calls Joined(std::initializer_list<Calls> parts) {
     Calls all;
     for (const Calls& part : parts)
@@ -183,20 +187,47 @@ TEST_F(MenuTest, UninstallerThatRunsAndFailsIsNotReported) {
                        RedrawOtherPanel}}));
 }
 
-TEST_F(MenuTest, UninstallerThatCannotStartIsReportedAsStored) {
-    const char command[] = "C:\\missing\\%UNINSTALLMENU_NO_SUCH_VAR%\\uninst.exe /quiet";
-    Registry.AddProgram("broken", "Broken", command);
+// An expansion that asks for more room on every call, as a platform may.
+static DWORD WINAPI AlwaysAskingForMore(LPCSTR, LPSTR, DWORD size) {
+    return size * 2;
+}
+
+struct CannotStartCase {
+    const char* Name;
+    const char* Command;
+    void* Expansion;  // replaces ExpandEnvironmentStringsA, unless null
+};
+
+class MenuCannotStartTest : public MenuTest,
+                            public ::testing::WithParamInterface<CannotStartCase> {};
+
+// The warning names the command as stored; every block the expansion grew
+// into is released (the fixture counts them).
+TEST_P(MenuCannotStartTest, UninstallerIsReportedAsStored) {
+    const CannotStartCase& c = GetParam();
+    if (c.Expansion) {
+        ASSERT_TRUE(Dll.Redirect("kernel32.dll", "ExpandEnvironmentStringsA", c.Expansion));
+    }
+    Registry.AddProgram("broken", "Broken", c.Command);
     Host.MenuAnswers = {{0, -1}};
     Host.MessageAnswers = {0};
     Open();
-    std::string warning =
-        R"(Message(7, 1, null, {"Msg0", "Msg9", ")" + std::string(command) + R"(", "Msg1"}, 4, 1))";
     EXPECT_EQ(Host.CallsExceptGetMsg(),
               Joined({{SaveWholeScreen, CatalogueMenu({"Broken"})},
                       RunnerNotice,
-                      {warning, CatalogueMenu({"Broken"}), RestoreWholeScreen, RedrawPanel,
-                       RedrawOtherPanel}}));
+                      {StartWarning(c.Command), CatalogueMenu({"Broken"}), RestoreWholeScreen,
+                       RedrawPanel, RedrawOtherPanel}}));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, MenuCannotStartTest,
+    ::testing::Values(
+        CannotStartCase{"Missing", "C:\\missing\\%UNINSTALLMENU_NO_SUCH_VAR%\\uninst.exe /quiet",
+                        nullptr},
+        CannotStartCase{"NeverExpanded", "growing.exe", (void*)AlwaysAskingForMore}),
+    [](const ::testing::TestParamInfo<CannotStartCase>& info) {
+        return std::string(info.param.Name);
+    });
 
 class MenuOutsideAnswerTest : public MenuTest, public ::testing::WithParamInterface<int> {};
 
@@ -332,6 +363,40 @@ static BOOL WINAPI RefuseMarkedCommands(LPCSTR application, LPSTR command,
                           flags, environment, folder, startup, process);
 }
 
+// What the DLL asked the shell, recorded on the way to the real call.
+struct ShellRequest {
+    std::string Verb, File, Parameters;
+    ULONG Mask;
+};
+static std::vector<ShellRequest>* ShellRequests;
+
+static std::string Text(const char* text) {
+    return text ? text : "(null)";
+}
+
+static std::string Text(const wchar_t* text) {
+    char narrow[4096];
+    if (!text || !WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof(narrow), NULL, NULL))
+        return "(null)";
+    return narrow;
+}
+
+template <typename Info>
+static void Record(const Info* info) {
+    ShellRequests->push_back(
+        {Text(info->lpVerb), Text(info->lpFile), Text(info->lpParameters), info->fMask});
+}
+
+static BOOL WINAPI RecordingShellExecuteExA(SHELLEXECUTEINFOA* info) {
+    Record(info);
+    return ShellExecuteExA(info);
+}
+
+static BOOL WINAPI RecordingShellExecuteExW(SHELLEXECUTEINFOW* info) {
+    Record(info);
+    return ShellExecuteExW(info);
+}
+
 struct ElevationCase {
     const char* Name;
     const char* Arguments;  // for testchild, or null for a program that is missing
@@ -343,6 +408,10 @@ protected:
     void SetUp() override {
         MenuTest::SetUp();
         ASSERT_TRUE(Dll.Redirect("kernel32.dll", "CreateProcessA", (void*)RefuseMarkedCommands));
+        ShellRequests = &Requests;
+        bool ansi = Dll.Redirect("shell32.dll", "ShellExecuteExA", (void*)RecordingShellExecuteExA);
+        bool wide = Dll.Redirect("shell32.dll", "ShellExecuteExW", (void*)RecordingShellExecuteExW);
+        ASSERT_TRUE(ansi || wide) << "the DLL imports neither ShellExecuteExA nor ShellExecuteExW";
         // The shell keeps a handle or two from its first use in a process:
         // taken here, they are not counted against the run.
         SHELLEXECUTEINFOA warmUp;
@@ -357,6 +426,7 @@ protected:
         CloseHandle(warmUp.hProcess);
     }
     ScratchFolder Scratch;
+    std::vector<ShellRequest> Requests;
 };
 
 TEST_P(MenuElevationTest, ProgramAskingForRightsRunsThroughTheShell) {
@@ -365,22 +435,28 @@ TEST_P(MenuElevationTest, ProgramAskingForRightsRunsThroughTheShell) {
     size_t file = arguments.find("FILE");
     if (file != std::string::npos)
         arguments.replace(file, 4, Scratch.File("command.txt"));
-    arguments += std::string(" ") + NeedsElevation;
-    std::string command = c.Arguments ? TestChildCommand(arguments)
-                                      : "C:\\missing\\%UNINSTALLMENU_NO_SUCH_VAR%\\uninst.exe " +
-                                            arguments;
+    arguments += (arguments.empty() ? "" : " ") + std::string(NeedsElevation);
+    std::string program =
+        c.Arguments ? TestChildPath() : "C:\\missing\\%UNINSTALLMENU_NO_SUCH_VAR%\\uninst.exe";
+    std::string command =
+        c.Arguments ? TestChildCommand(arguments) : program + " " + arguments;
     Registry.AddProgram("elevated", "Elevated", command.c_str());
     Host.MenuAnswers = {{0, -1}};
     Host.MessageAnswers = {0};
     std::vector<HANDLE> open = OpenHandles();
     Open();
     EXPECT_EQ(OpenHandles(), open) << "handles left open, or closed that were not the run's";
+    // Only "runas" asks for the rights; the handle is what the run waits on.
+    ASSERT_EQ(Requests.size(), 1u);
+    EXPECT_EQ(Requests[0].Verb, "runas");
+    EXPECT_EQ(Requests[0].File, program);
+    EXPECT_EQ(Requests[0].Parameters, arguments);
+    EXPECT_TRUE(Requests[0].Mask & SEE_MASK_NOCLOSEPROCESS) << std::hex << Requests[0].Mask;
 
-    std::string warning = R"(Message(7, 1, null, {"Msg0", "Msg9", ")" + command + R"(", "Msg1"}, 4, 1))";
     Calls expected = {SaveWholeScreen, CatalogueMenu({"Elevated"})};
     expected.insert(expected.end(), RunnerNotice.begin(), RunnerNotice.end());
     if (c.Warned)
-        expected.push_back(warning);
+        expected.push_back(StartWarning(command));
     expected.insert(expected.end(), {CatalogueMenu({"Elevated"}), RestoreWholeScreen, RedrawPanel,
                                      RedrawOtherPanel});
     EXPECT_EQ(Host.CallsExceptGetMsg(), expected);
