@@ -38,6 +38,10 @@ static std::string DeleteConfirmation(const std::string& name) {
 static const Calls RunnerNotice = {"SaveScreen(0, 0, -1, 0)", R"(Text(2, 0, 7, "Msg5"))",
                                    "RestoreScreen(null)", "RestoreScreen(#5c1)"};
 
+static std::string StartWarning(const std::string& command) {
+    return R"(Message(7, 1, null, {"Msg0", "Msg9", ")" + command + R"(", "Msg1"}, 4, 1))";
+}
+
 static Calls Joined(std::initializer_list<Calls> parts) {
     Calls all;
     for (const Calls& part : parts)
@@ -142,15 +146,24 @@ TEST_F(MenuTest, UnreadableListWarnsAndGivesTheScreenBack) {
                      RestoreWholeScreen}));
 }
 
-// What the shell was asked to start for administrator rights, and what it
-// answers: a failure with ShellAnswer, or the real shell when that is 0.
-static std::vector<std::string>* ShellRequests;
+// What the DLL asked the shell, recorded on the way to the real call, which
+// is made unless ShellAnswer names a failure to answer instead.
+struct ShellRequest {
+    std::string Verb, File, Parameters;
+    ULONG Mask;
+};
+static std::vector<ShellRequest>* ShellRequests;
 static DWORD ShellAnswer;
 
-static BOOL WINAPI RecordingShellExecuteExW(SHELLEXECUTEINFOW* execute) {
-    ShellRequests->push_back(Narrow(execute->lpFile) + " " + Narrow(execute->lpParameters));
+static std::string Text(const wchar_t* text) {
+    return text ? Narrow(text) : "(null)";
+}
+
+static BOOL WINAPI RecordingShellExecuteExW(SHELLEXECUTEINFOW* info) {
+    ShellRequests->push_back(
+        {Text(info->lpVerb), Text(info->lpFile), Text(info->lpParameters), info->fMask});
     if (ShellAnswer == 0)
-        return ShellExecuteExW(execute);
+        return ShellExecuteExW(info);
     SetLastError(ShellAnswer);
     return FALSE;
 }
@@ -174,7 +187,7 @@ class MenuRemovalTest : public MenuTest, public ::testing::WithParamInterface<Re
 // lacks the rights for is worth the consent prompt.
 TEST_P(MenuRemovalTest, RemovesTheKeyOrSaysItStayed) {
     const RemovalCase& c = GetParam();
-    std::vector<std::string> requests;
+    std::vector<ShellRequest> requests;
     ShellRequests = &requests;
     ShellAnswer = ERROR_CANCELLED;
     ASSERT_TRUE(Dll.Redirect("shell32.dll", "ShellExecuteExW", (void*)RecordingShellExecuteExW));
@@ -195,12 +208,14 @@ TEST_P(MenuRemovalTest, RemovesTheKeyOrSaysItStayed) {
     bool removed = !c.WithSubkey && !c.RightsRefused;
     EXPECT_EQ(Registry.HasProgram("beta", c.Where), !removed);
     EXPECT_TRUE(Registry.HasProgram("beta", other));
-    EXPECT_EQ(requests.size(), c.Elevated ? 1u : 0u) << ::testing::PrintToString(requests);
+    EXPECT_EQ(requests.size(), c.Elevated ? 1u : 0u);
     if (c.Elevated && !requests.empty()) {
-        EXPECT_NE(requests[0].find("reg.exe delete \"HKLM\\" + std::string(WindowsUninstallKey) +
-                                   "\\beta\" /f"),
+        std::string asked = requests[0].File + " " + requests[0].Parameters;
+        EXPECT_EQ(requests[0].Verb, "runas");
+        EXPECT_NE(asked.find("\\reg.exe delete \"HKLM\\" + std::string(WindowsUninstallKey) +
+                             "\\beta\" /f"),
                   std::string::npos)
-            << requests[0];
+            << asked;
     }
     Calls expected = {SaveWholeScreen, CatalogueMenu({"alpha", "Beta", "Other Beta"}),
                       DeleteConfirmation("Beta")};
@@ -249,20 +264,47 @@ TEST_F(MenuTest, UninstallerThatRunsAndFailsIsNotReported) {
                        RedrawOtherPanel}}));
 }
 
-TEST_F(MenuTest, UninstallerThatCannotStartIsReportedAsStored) {
-    const char command[] = "C:\\missing\\%UNINSTALLMENU_NO_SUCH_VAR%\\uninst.exe /quiet";
-    Registry.AddProgram("broken", "Broken", command);
+// An expansion that asks for more room on every call, as a platform may.
+static DWORD WINAPI AlwaysAskingForMore(LPCWSTR, LPWSTR, DWORD size) {
+    return size * 2;
+}
+
+struct CannotStartCase {
+    const char* Name;
+    const char* Command;
+    void* Expansion;  // replaces ExpandEnvironmentStringsW, unless null
+};
+
+class MenuCannotStartTest : public MenuTest,
+                            public ::testing::WithParamInterface<CannotStartCase> {};
+
+// The warning names the command as stored; every block the expansion grew
+// into is released (the fixture counts them).
+TEST_P(MenuCannotStartTest, UninstallerIsReportedAsStored) {
+    const CannotStartCase& c = GetParam();
+    if (c.Expansion) {
+        ASSERT_TRUE(Dll.Redirect("kernel32.dll", "ExpandEnvironmentStringsW", c.Expansion));
+    }
+    Registry.AddProgram("broken", "Broken", c.Command);
     Host.MenuAnswers = {{0, -1}};
     Host.MessageAnswers = {0};
     Open();
-    std::string warning =
-        R"(Message(7, 1, null, {"Msg0", "Msg9", ")" + std::string(command) + R"(", "Msg1"}, 4, 1))";
     EXPECT_EQ(Host.CallsExceptGetMsg(),
               Joined({{SaveWholeScreen, CatalogueMenu({"Broken"})},
                       RunnerNotice,
-                      {warning, CatalogueMenu({"Broken"}), RestoreWholeScreen, RedrawPanel,
-                       RedrawOtherPanel}}));
+                      {StartWarning(c.Command), CatalogueMenu({"Broken"}), RestoreWholeScreen,
+                       RedrawPanel, RedrawOtherPanel}}));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, MenuCannotStartTest,
+    ::testing::Values(
+        CannotStartCase{"Missing", "C:\\missing\\%UNINSTALLMENU_NO_SUCH_VAR%\\uninst.exe /quiet",
+                        nullptr},
+        CannotStartCase{"NeverExpanded", "growing.exe", (void*)AlwaysAskingForMore}),
+    [](const ::testing::TestParamInfo<CannotStartCase>& info) {
+        return std::string(info.param.Name);
+    });
 
 // Text that the ANSI code page (1252 in the suite) lacks: Cyrillic and Chinese.
 static const std::wstring Beyond = L"\u0423\u0434\u0430\u043b\u0435\u043d\u0438\u0435 \u5378\u8f7d";
@@ -496,6 +538,9 @@ protected:
     void SetUp() override {
         MenuTest::SetUp();
         ASSERT_TRUE(Dll.Redirect("kernel32.dll", "CreateProcessW", (void*)RefuseMarkedCommands));
+        ShellRequests = &Requests;
+        ShellAnswer = 0;
+        ASSERT_TRUE(Dll.Redirect("shell32.dll", "ShellExecuteExW", (void*)RecordingShellExecuteExW));
         // The shell keeps a handle or two from its first use in a process:
         // taken here, they are not counted against the run.
         SHELLEXECUTEINFOA warmUp;
@@ -510,6 +555,7 @@ protected:
         CloseHandle(warmUp.hProcess);
     }
     ScratchFolder Scratch;
+    std::vector<ShellRequest> Requests;
 };
 
 class MenuElevationTest : public MenuShellTest, public ::testing::WithParamInterface<ElevationCase> {};
@@ -520,22 +566,28 @@ TEST_P(MenuElevationTest, ProgramAskingForRightsRunsThroughTheShell) {
     size_t file = arguments.find("FILE");
     if (file != std::string::npos)
         arguments.replace(file, 4, Scratch.File("command.txt"));
-    arguments += std::string(" ") + NeedsElevation;
-    std::string command = c.Arguments ? TestChildCommand(arguments)
-                                      : "C:\\missing\\%UNINSTALLMENU_NO_SUCH_VAR%\\uninst.exe " +
-                                            arguments;
+    arguments += (arguments.empty() ? "" : " ") + std::string(NeedsElevation);
+    std::string program =
+        c.Arguments ? TestChildPath() : "C:\\missing\\%UNINSTALLMENU_NO_SUCH_VAR%\\uninst.exe";
+    std::string command =
+        c.Arguments ? TestChildCommand(arguments) : program + " " + arguments;
     Registry.AddProgram("elevated", "Elevated", command.c_str());
     Host.MenuAnswers = {{0, -1}};
     Host.MessageAnswers = {0};
     std::vector<HANDLE> open = OpenHandles();
     Open();
     EXPECT_EQ(OpenHandles(), open) << "handles left open, or closed that were not the run's";
+    // Only "runas" asks for the rights; the handle is what the run waits on.
+    ASSERT_EQ(Requests.size(), 1u);
+    EXPECT_EQ(Requests[0].Verb, "runas");
+    EXPECT_EQ(Requests[0].File, program);
+    EXPECT_EQ(Requests[0].Parameters, arguments);
+    EXPECT_TRUE(Requests[0].Mask & SEE_MASK_NOCLOSEPROCESS) << std::hex << Requests[0].Mask;
 
-    std::string warning = R"(Message(7, 1, null, {"Msg0", "Msg9", ")" + command + R"(", "Msg1"}, 4, 1))";
     Calls expected = {SaveWholeScreen, CatalogueMenu({"Elevated"})};
     expected.insert(expected.end(), RunnerNotice.begin(), RunnerNotice.end());
     if (c.Warned)
-        expected.push_back(warning);
+        expected.push_back(StartWarning(command));
     expected.insert(expected.end(), {CatalogueMenu({"Elevated"}), RestoreWholeScreen, RedrawPanel,
                                      RedrawOtherPanel});
     EXPECT_EQ(Host.CallsExceptGetMsg(), expected);

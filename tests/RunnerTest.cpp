@@ -26,6 +26,8 @@ protected:
                                 MsgRunning);
         EXPECT_TRUE(StandardHandles::Now() == standard) << "standard handles not given back";
         EXPECT_EQ(OpenHandles(), open) << "handles left open, or closed that were not the run's";
+        EXPECT_NE(result, ChildOutOfTime) << "the child was still running after "
+                                          << ChildTimeLimitSeconds << " s and ended itself";
         return result;
     }
     int RunChild(const std::string& arguments) { return Run(TestChildCommand(arguments)); }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks a built UninstallMenu.dll: the expected PE format, exactly the four
-# undecorated entry points, imports from system DLLs only, and the language
-# files beside it.
+# undecorated entry points, imports from system DLLs only, the hardening it
+# is built with (address space layout randomisation, no execution from data
+# pages, the stack guard), and the language files beside it.
 # Usage: check-artefacts.sh pei-i386|pei-x86-64 DLL
 set -u
 format=$1 dll=$2
@@ -29,10 +30,22 @@ for import in $(grep 'DLL Name:' <<<"$dump" | awk '{print tolower($3)}'); do
     [[ $allowed == *" $import "* ]] || fail "imports $import, which is not a system DLL"
 done
 
+# Windows loads the DLL at a random base and keeps its data from running
+# only when its header asks for it.
+for flag in DYNAMIC_BASE NX_COMPAT; do
+    sed -n '/^DllCharacteristics/,/^[^[:space:]]/p' <<<"$dump" | grep -qw "$flag" ||
+        fail "DllCharacteristics lacks $flag"
+done
+# The DLL is stripped, so the stack guard shows by the report its failure
+# handler makes, which the linker takes in only for code that checks the
+# guard.
+grep -aqF '*** stack smashing detected ***' "$dll" ||
+    fail "no stack guard: built without -fstack-protector-strong"
+
 dir=$(dirname "$dll")
 for lng in UninstallMenuEng.lng UninstallMenuRus.lng; do
     [ -f "$dir/$lng" ] || fail "no $lng beside it"
 done
 
-[ $failures -eq 0 ] && echo "ok: $dll ($format, four exports, system imports only)"
+[ $failures -eq 0 ] && echo "ok: $dll ($format, four exports, system imports only, DYNAMIC_BASE, NX_COMPAT, stack guard)"
 exit $((failures > 0))

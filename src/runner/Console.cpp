@@ -9,9 +9,6 @@ const DWORD RunInputMode =
     ENABLE_PROCESSED_INPUT | ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT | ENABLE_MOUSE_INPUT;
 static_assert(RunInputMode == 0x17, "input mode for the run");
 
-// One blank row for the common widths; a buffer as wide or wider gets a
-// heap line of its own width, so the row is never cut short.
-const int BlankLineSize = 1024;
 // The host keeps its command line and key bar on the bottom two rows of its
 // user screen; moving the finished run up by as many keeps the child's last
 // lines above them.
@@ -70,9 +67,11 @@ void BlankScreen(HANDLE output) {
     CONSOLE_SCREEN_BUFFER_INFO buffer;
     bool read = GetConsoleScreenBufferInfo(output, &buffer) != 0;
     if (read) {
+        // A row as wide as the buffer, in a block sized by that width alone:
+        // no fixed size, and so no bound to choose between two buffers,
+        // that the terminator could land past.
         int width = buffer.dwSize.X;
-        char fixedLine[BlankLineSize];
-        char* line = width < BlankLineSize ? fixedLine : (char*)AllocBlock(width + 1);
+        char* line = (char*)AllocBlock(width + 1);
         if (line) {
             memset(line, ' ', width);
             line[width] = '\0';
@@ -80,9 +79,8 @@ void BlankScreen(HANDLE output) {
             // is the buffer the child scrolls through.
             for (int row = 0; row < buffer.dwSize.Y; row++)
                 Info.Text(0, row, LightGreyOnBlack, line);
-        }
-        if (line != fixedLine)
             FreeBlock(line);
+        }
     }
     Info.Text(0, 0, 0, NULL);
     if (read) {

@@ -32,7 +32,9 @@
 //   --pad TEXT              nothing: makes a command line as long as wanted
 //   --exit N                end at once with exit code N (decimal or 0x...)
 // Without --exit it ends with 0. A step that fails ends it with one of the
-// codes below, so a test can tell a failed step from the code it asked for.
+// codes below, so a test can tell a failed step from the code it asked for;
+// one that runs past the time limit the tests set in its environment ends
+// with ChildOutOfTime (see ../support/TestChild.h).
 #include <windows.h>
 
 #include <stdio.h>
@@ -40,6 +42,8 @@
 #include <string.h>
 
 #include <string>
+
+#include "../support/TestChild.h"
 
 enum Failure {
     WriteFailed = 90,
@@ -209,7 +213,21 @@ static int OperandsOf(const std::string& step) {
     return -1;
 }
 
+// Ends the process after the time in milliseconds, even while its main
+// thread is blocked writing into a pipe nobody reads.
+static DWORD WINAPI EndWhenOutOfTime(void* milliseconds) {
+    Sleep((DWORD)(ULONG_PTR)milliseconds);
+    TerminateProcess(GetCurrentProcess(), ChildOutOfTime);
+    return 0;
+}
+
 int main(int argc, char** argv) {
+    char limit[16];
+    DWORD length = GetEnvironmentVariableA(ChildTimeLimitVariable, limit, sizeof(limit));
+    if (length > 0 && length < sizeof(limit)) {
+        ULONG_PTR milliseconds = strtoul(limit, NULL, 10) * 1000;
+        CloseHandle(CreateThread(NULL, 0, EndWhenOutOfTime, (void*)milliseconds, 0, NULL));
+    }
     for (int i = 1; i < argc; i++) {
         std::string step = argv[i];
         int operands = OperandsOf(step);

@@ -1,48 +1,33 @@
 #include "CountingMemory.h"
 
-#include <stdlib.h>
-
-#include <set>
-
 #include "../../src/shell/Shell.h"
+#include "CountedHeap.h"
 
-static std::set<void*>& Live() {
-    static std::set<void*> live;
-    return live;
+static CountedHeap& Heap() {
+    static CountedHeap heap;
+    return heap;
 }
-static int Strays;
 
 int LiveBlocks() {
-    return (int)Live().size();
+    return Heap().LiveBlocks();
 }
 
 int StrayFrees() {
-    return Strays;
+    return Heap().StrayFrees();
 }
 
-static void Forget(void* block) {
-    if (Live().erase(block) == 0)
-        Strays++;
+int WritesPastABlock() {
+    return Heap().WritesPastABlock();
 }
 
 void* AllocBlock(size_t size) {
-    void* block = malloc(size);
-    if (block)
-        Live().insert(block);
-    return block;
+    return Heap().Allocate(size);
 }
 
 void* ResizeBlock(void* block, size_t size) {
-    if (block)
-        Forget(block);
-    void* moved = realloc(block, size);
-    if (moved)
-        Live().insert(moved);
-    return moved;
+    return Heap().Resize(block, size);
 }
 
 void FreeBlock(void* block) {
-    if (block)
-        Forget(block);
-    free(block);
+    Heap().Release(block);
 }

@@ -1,6 +1,7 @@
 // Base fixture for tests that run the module's code inside the test program:
 // binds the module to a fresh fake host and, at the end, checks that every
-// block the module allocated has been released exactly once.
+// block the module allocated has been released exactly once, and not
+// written past.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -15,15 +16,18 @@ protected:
     void SetUp() override {
         BlocksBefore = LiveBlocks();
         StraysBefore = StrayFrees();
+        OverrunsBefore = WritesPastABlock();
         Info = Host.StartupInfo();
     }
     void TearDown() override {
         memset(&Info, 0, sizeof(Info));
         EXPECT_EQ(LiveBlocks(), BlocksBefore) << "blocks the module did not release";
         EXPECT_EQ(StrayFrees(), StraysBefore) << "blocks released twice or never allocated";
+        EXPECT_EQ(WritesPastABlock(), OverrunsBefore) << "blocks written past their end";
     }
 
     FakeHost Host;
     int BlocksBefore = 0;
     int StraysBefore = 0;
+    int OverrunsBefore = 0;
 };

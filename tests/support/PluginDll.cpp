@@ -1,5 +1,7 @@
 #include "PluginDll.h"
 
+#include "CountedHeap.h"
+
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <string.h>
@@ -7,59 +9,19 @@
 #include <map>
 #include <string>
 
-// Only one DLL is loaded at a time, so the hooks keep plain globals: each
-// live block with the size the DLL asked for.
-static std::map<void*, size_t>* LiveSet;
-static int Strays;
-static int Overruns;
-
-// Every block gets these bytes past its end, checked when it is released,
-// so a write even one byte past a block is seen, which Wine's own checking
-// lets through when it falls within the block's alignment.
-const size_t GuardSize = 8;
-const unsigned char GuardByte = 0xFD;
-
-static void* Guarded(void* block, size_t size) {
-    if (!block)
-        return NULL;
-    memset((char*)block + size, GuardByte, GuardSize);
-    (*LiveSet)[block] = size;
-    return block;
-}
+// Only one DLL is loaded at a time, so the hooks count in one global heap.
+static CountedHeap* Heap;
 
 static void* CountedMalloc(size_t size) {
-    return Guarded(malloc(size + GuardSize), size);
-}
-
-static void Forget(void* block) {
-    if (!block)
-        return;
-    std::map<void*, size_t>::iterator live = LiveSet->find(block);
-    if (live == LiveSet->end()) {
-        Strays++;
-        return;
-    }
-    const unsigned char* guard = (const unsigned char*)block + live->second;
-    for (size_t i = 0; i < GuardSize; i++)
-        if (guard[i] != GuardByte) {
-            Overruns++;
-            break;
-        }
-    LiveSet->erase(live);
+    return Heap->Allocate(size);
 }
 
 static void* CountedRealloc(void* block, size_t size) {
-    Forget(block);
-    return Guarded(realloc(block, size + GuardSize), size);
+    return Heap->Resize(block, size);
 }
 
-// A block the DLL does not hold (released twice, say) is counted and not
-// passed on, so the run-time's heap is never handed it again.
 static void CountedFree(void* block) {
-    int strays = Strays;
-    Forget(block);
-    if (Strays == strays)
-        free(block);
+    Heap->Release(block);
 }
 
 static void WriteSlot(void** slot, void* value) {
@@ -138,9 +100,7 @@ PluginDll::PluginDll()
     }
     bool complete = FindEntryPoints(Module, this);
     EXPECT_TRUE(complete) << "the DLL lacks one of the four entry points";
-    LiveSet = new std::map<void*, size_t>;
-    Strays = 0;
-    Overruns = 0;
+    Heap = new CountedHeap;
     bool hooked = Redirect("msvcrt.dll", "malloc", (void*)CountedMalloc) &&
                   Redirect("msvcrt.dll", "realloc", (void*)CountedRealloc) &&
                   Redirect("msvcrt.dll", "free", (void*)CountedFree);
@@ -153,20 +113,20 @@ PluginDll::~PluginDll() {
         WriteSlot(Redirections[i].Slot, Redirections[i].Original);
     delete Lookups;
     Lookups = NULL;
-    delete LiveSet;
-    LiveSet = NULL;
+    delete Heap;
+    Heap = NULL;
     if (Module)
         FreeLibrary(Module);
 }
 
 int PluginDll::LiveBlocks() const {
-    return LiveSet ? (int)LiveSet->size() : 0;
+    return Heap ? Heap->LiveBlocks() : 0;
 }
 
 int PluginDll::StrayFrees() const {
-    return Strays;
+    return Heap ? Heap->StrayFrees() : 0;
 }
 
 int PluginDll::WritesPastABlock() const {
-    return Overruns;
+    return Heap ? Heap->WritesPastABlock() : 0;
 }

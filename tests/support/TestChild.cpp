@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 #include <stdio.h>
 
+// Set as the test program starts, before it starts any child.
+static const bool ChildrenLimited =
+    SetEnvironmentVariableA(ChildTimeLimitVariable, std::to_string(ChildTimeLimitSeconds).c_str());
+
 std::string TestChildPath() {
     char self[MAX_PATH];
     DWORD length = GetModuleFileNameA(NULL, self, sizeof(self));

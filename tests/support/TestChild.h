@@ -8,6 +8,15 @@
 #include <string>
 #include <vector>
 
+// Every child the tests start, and every child of a child, finds this in its
+// environment and ends itself with ChildOutOfTime once it has run that many
+// seconds, whatever it waits for: a few times what the longest of them needs,
+// so that a run that never lets its child finish (output not drawn off, say)
+// returns and fails in seconds rather than at its test's time limit.
+const char ChildTimeLimitVariable[] = "UNINSTALLMENU_TEST_CHILD_SECONDS";
+const int ChildTimeLimitSeconds = 20;
+const int ChildOutOfTime = 96;
+
 // The full path of testchild.exe, beside the running test program.
 std::string TestChildPath();
 // A command line that starts the helper: "<path>" arguments.
