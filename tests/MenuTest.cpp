@@ -346,8 +346,7 @@ TEST_P(MenuBeyondTest, UninstallerInAFolderBeyondTheCodePageRunsOrIsReported) {
     Host.MessageAnswers = {0};
     Open();
     EXPECT_EQ(scratch.Has("ran"), installed);
-    std::string warning = R"(Message(7, 1, null, {"Msg0", "Msg9", ")" + Narrow(command) +
-                          R"(", "Msg1"}, 4, 1))";
+    std::string warning = StartWarning(Narrow(command));
     Calls calls = Host.CallsExceptGetMsg();
     EXPECT_EQ(std::count(calls.begin(), calls.end(), warning), installed ? 0 : 1)
         << ::testing::PrintToString(calls);
@@ -492,7 +491,7 @@ TEST_F(MenuTest, WindowsInstallerProductRunsItsRemovalButIsReportedAsStored) {
     Open();
     EXPECT_EQ(titles, (Calls{"C:\\missing\\MsiExec.exe /X" + product, "host"}));
     Calls calls = Host.CallsExceptGetMsg();
-    std::string warning = R"(Message(7, 1, null, {"Msg0", "Msg9", ")" + stored + R"(", "Msg1"}, 4, 1))";
+    std::string warning = StartWarning(stored);
     EXPECT_NE(std::find(calls.begin(), calls.end(), warning), calls.end())
         << ::testing::PrintToString(calls);
 }
@@ -508,23 +507,8 @@ TEST_F(MenuTest, ManyPassesLeaveNothingBehind) {
     EXPECT_TRUE(Registry.HasProgram("alpha"));
 }
 
-// Wine's processes are elevated already, so it never refuses a program that
-// asks for administrator rights. The DLL's CreateProcessW refuses, as Windows
-// does such a program, every command marked with this.
+// Commands marked with this are refused as asking for administrator rights.
 static const char NeedsElevation[] = "--pad needs-elevation";
-
-static BOOL WINAPI RefuseMarkedCommands(LPCWSTR application, LPWSTR command,
-                                        LPSECURITY_ATTRIBUTES processAttributes,
-                                        LPSECURITY_ATTRIBUTES threadAttributes, BOOL inherit,
-                                        DWORD flags, LPVOID environment, LPCWSTR folder,
-                                        LPSTARTUPINFOW startup, LPPROCESS_INFORMATION process) {
-    if (command && wcsstr(command, Wide(NeedsElevation).c_str())) {
-        SetLastError(740);  // ERROR_ELEVATION_REQUIRED
-        return FALSE;
-    }
-    return CreateProcessW(application, command, processAttributes, threadAttributes, inherit,
-                          flags, environment, folder, startup, process);
-}
 
 struct ElevationCase {
     const char* Name;
@@ -537,7 +521,7 @@ class MenuShellTest : public MenuTest {
 protected:
     void SetUp() override {
         MenuTest::SetUp();
-        ASSERT_TRUE(Dll.Redirect("kernel32.dll", "CreateProcessW", (void*)RefuseMarkedCommands));
+        ASSERT_TRUE(Dll.RefuseAsNeedingRights(Wide(NeedsElevation).c_str()));
         ShellRequests = &Requests;
         ShellAnswer = 0;
         ASSERT_TRUE(Dll.Redirect("shell32.dll", "ShellExecuteExW", (void*)RecordingShellExecuteExW));

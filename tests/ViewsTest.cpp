@@ -250,21 +250,6 @@ static bool RunAndWait(const std::string& command) {
     return true;
 }
 
-// The DLL's CreateProcessA refuses the NSIS uninstaller as Windows refuses a
-// program that asks for administrator rights, which Wine never does.
-static BOOL WINAPI RefuseUninstallers(LPCWSTR application, LPWSTR command,
-                                      LPSECURITY_ATTRIBUTES processAttributes,
-                                      LPSECURITY_ATTRIBUTES threadAttributes, BOOL inherit,
-                                      DWORD flags, LPVOID environment, LPCWSTR folder,
-                                      LPSTARTUPINFOW startup, LPPROCESS_INFORMATION process) {
-    if (command && wcsstr(command, L"uninstall.exe")) {
-        SetLastError(740);  // ERROR_ELEVATION_REQUIRED
-        return FALSE;
-    }
-    return CreateProcessW(application, command, processAttributes, threadAttributes, inherit,
-                          flags, environment, folder, startup, process);
-}
-
 struct InstallerCase {
     const char* Name;
     const Installer* Program;
@@ -329,7 +314,7 @@ protected:
 TEST_P(InstallersTest, EnterUninstallsItBeforeTheListComesBack) {
     const InstallerCase& c = GetParam();
     if (c.ThroughTheShell) {
-        ASSERT_TRUE(Dll.Redirect("kernel32.dll", "CreateProcessW", (void*)RefuseUninstallers));
+        ASSERT_TRUE(Dll.RefuseAsNeedingRights(L"uninstall.exe"));
     }
     Open(c.Program->Name, -1);
     EXPECT_FALSE(Warned());

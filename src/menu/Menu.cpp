@@ -41,12 +41,12 @@ static void RunUninstaller(const UninstallEntry* entry) {
     const wchar_t* keyName = wcsrchr(entry->KeyPath, L'\\');
     wchar_t* command = CommandToRun(entry->UninstallString, keyName ? keyName + 1 : entry->KeyPath);
     WatchedKey watched = {entry->Location, entry->KeyPath};
-    if (command && RunCommand(INVALID_HANDLE_VALUE, command, 1, 1, 1, MsgRunning,
-                              StartsNatively(entry->Location), &watched) != -1) {
-        FreeBlock(command);
-        return;
-    }
+    int result = command ? RunCommand(INVALID_HANDLE_VALUE, command, 1, 1, 1, MsgRunning,
+                                      StartsNatively(entry->Location), &watched)
+                         : -1;
     FreeBlock(command);
+    if (result != -1)
+        return;
     // The command as the registry holds it, so the user can find it there,
     // in the ANSI code page in which the host shows it.
     char* stored = CopyInCodePage(entry->UninstallString, CP_ACP);

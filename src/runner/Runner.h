@@ -7,8 +7,9 @@
 
 // Runs CommandLine, the registry's UTF-16 text, with its environment
 // references expanded, and waits for it to end. With CaptureOutput the
-// child's output and errors are drawn off through a pipe and thrown away while a notice (message NoticeNumber) stands
-// on the top screen row (TopLineNotice) or in a box; without it the child
+// child's output and errors are drawn off through a pipe and thrown away
+// while a notice (message NoticeNumber) stands on the top screen row
+// (TopLineNotice) or in a box; without it the child
 // writes into a blanked console that the host then adopts as its user
 // screen, through Control(hPlugin, ...). With SetTitle the console's title
 // shows the command while it runs. The console's input mode, title and the

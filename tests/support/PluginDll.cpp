@@ -80,6 +80,27 @@ bool PluginDll::RedirectLookup(const char* function, void* replacement) {
     return true;
 }
 
+// The marker of the commands refused; one DLL is loaded at a time.
+static std::wstring RefusedMarker;
+
+static BOOL WINAPI RefusingMarkedCommands(LPCWSTR application, LPWSTR command,
+                                          LPSECURITY_ATTRIBUTES processAttributes,
+                                          LPSECURITY_ATTRIBUTES threadAttributes, BOOL inherit,
+                                          DWORD flags, LPVOID environment, LPCWSTR folder,
+                                          LPSTARTUPINFOW startup, LPPROCESS_INFORMATION process) {
+    if (command && wcsstr(command, RefusedMarker.c_str())) {
+        SetLastError(740);  // ERROR_ELEVATION_REQUIRED
+        return FALSE;
+    }
+    return CreateProcessW(application, command, processAttributes, threadAttributes, inherit,
+                          flags, environment, folder, startup, process);
+}
+
+bool PluginDll::RefuseAsNeedingRights(const wchar_t* marker) {
+    RefusedMarker = marker;
+    return Redirect("kernel32.dll", "CreateProcessW", (void*)RefusingMarkedCommands);
+}
+
 bool PluginDll::Redirect(const char* dll, const char* function, void* replacement) {
     void** slot = Module ? FindImportSlot(Module, dll, function) : NULL;
     if (!slot)

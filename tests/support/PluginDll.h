@@ -41,6 +41,12 @@ public:
     // does not import GetProcAddress, and then nothing is changed.
     bool RedirectLookup(const char* function, void* replacement);
 
+    // Makes the DLL's CreateProcessW refuse every command that holds marker
+    // as Windows refuses a program that asks for administrator rights
+    // (ERROR_ELEVATION_REQUIRED), which Wine, whose processes have them
+    // already, never does; other commands start as usual.
+    bool RefuseAsNeedingRights(const wchar_t* marker);
+
 private:
     struct Redirection {
         void** Slot;
