@@ -6,8 +6,9 @@
 #             each with its test suite
 # make test   the above, then run both suites under Wine
 # make bench  the above, then measure the module against the platform's floor
-# make package  install what is missing, build the 32-bit product, and pack it
-#             for users into build/UninstallMenu-<version>.zip
+# make package  install what is missing, build the 32-bit and the 64-bit DLL, and
+#             pack each for users: build/UninstallMenu-<version>-x86.zip for
+#             32-bit hosts, build/UninstallMenu-<version>-x64.zip for 64-bit ones
 # make clean  remove build/
 
 MAKEFLAGS += --no-print-directory
@@ -41,15 +42,20 @@ demo-russian: build
 	@[ -t 0 ] && [ -t 1 ] || { echo "make demo-russian runs an interactive console program: it needs a terminal" >&2; exit 1; }
 	@scripts/demo --lang Russian
 
-# The product alone is built: the package takes it as it is.
+# The DLLs alone are built: the package takes each as it is.
 package: deps
-	@echo "== Building the 32-bit product in $(WIN32)"
+	@echo "== Building the 32-bit DLL in $(WIN32)"
 	@cmake -S . -B $(WIN32) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DUNINSTALLMENU_TESTS=ON >/dev/null
 	@cmake --build $(WIN32) -j2 --target UninstallMenu
-	@echo "== Packing it into build/"
-	@cpack --config $(WIN32)/CPackConfig.cmake -B build >$(WIN32)/cpack.log 2>&1 || { cat $(WIN32)/cpack.log; exit 1; }
+	@echo "== Building the 64-bit DLL in $(WIN64)"
+	@cmake -S . -B $(WIN64) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DUNINSTALLMENU_TESTS=ON >/dev/null
+	@cmake --build $(WIN64) -j2 --target UninstallMenu
+	@echo "== Packing each into build/"
+	@for build in $(WIN32) $(WIN64); do \
+		cpack --config $$build/CPackConfig.cmake -B build >$$build/cpack.log 2>&1 || { cat $$build/cpack.log; exit 1; }; \
+		sed -n 's/^CPack: - package: \(.*\) generated\.$$/== Made \1/p' $$build/cpack.log; \
+	done
 	@rm -rf build/_CPack_Packages
-	@sed -n 's/^CPack: - package: \(.*\) generated\.$$/== Made \1/p' $(WIN32)/cpack.log
 
 bench: build
 	@scripts/bench

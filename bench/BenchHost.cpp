@@ -2,16 +2,16 @@
 
 #include <string.h>
 
-static int WINAPI QuietMenu(int, int, int, int, unsigned, const char*, const char*, const char*,
+static int WINAPI QuietMenu(INT_PTR, int, int, int, unsigned, const char*, const char*, const char*,
                             const int*, int*, const FarMenuItem*, int) {
     return -1;
 }
 
-static int WINAPI QuietMessage(int, unsigned, const char*, const char* const*, int, int) {
+static int WINAPI QuietMessage(INT_PTR, unsigned, const char*, const char* const*, int, int) {
     return -1;
 }
 
-static const char* WINAPI QuietGetMsg(int, int msgId) {
+static const char* WINAPI QuietGetMsg(INT_PTR, int msgId) {
     static const char* const texts[] = {"Warning", "OK", "Cancel", "Uninstall programs",
                                         "Enter, Del, Esc", "Running...", "Remove entry",
                                         "Remove?", "Cannot open", "Cannot start"};

@@ -140,7 +140,12 @@ static LONG WINAPI ReportPluginFault(EXCEPTION_POINTERS* fault) {
         FaultSandbox->Remove();
     // The report starts on a line of its own: the cursor is back where
     // plughost found it, which may be in the middle of a line.
-    if (record->ExceptionCode == EXCEPTION_ACCESS_VIOLATION && record->ExceptionAddress == NULL)
+    if (record->ExceptionCode == WrongModuleNumberFault && record->NumberParameters == 2)
+        fprintf(stderr, "\nplughost: the plug-in handed back module number 0x%llx, not the\n"
+                        "0x%llx it was given; plughost stopped\n",
+                (unsigned long long)record->ExceptionInformation[0],
+                (unsigned long long)record->ExceptionInformation[1]);
+    else if (record->ExceptionCode == EXCEPTION_ACCESS_VIOLATION && record->ExceptionAddress == NULL)
         fprintf(stderr, "\nplughost: the plug-in called a service plughost does not serve\n"
                         "(an empty slot of its startup record); plughost stopped\n");
     else

@@ -283,7 +283,7 @@ void DrawDesktop(Screen& screen, const Desktop& desktop);
 
 typedef void(WINAPI* SetStartupInfoEntry)(const PluginStartupInfo*);
 typedef void(WINAPI* GetPluginInfoEntry)(PluginInfo*);
-typedef HANDLE(WINAPI* OpenPluginEntry)(int, int);
+typedef HANDLE(WINAPI* OpenPluginEntry)(int, INT_PTR);
 typedef void(WINAPI* ExitFAREntry)(void);
 
 // A loaded plug-in DLL with its four entry points; unloaded by the destructor.
@@ -314,6 +314,10 @@ struct HostSession {
     const LanguageFile* Language;
     const Desktop* Panels;
 };
+
+// The exception a service raises when the plug-in hands back another module
+// number than it was given; its two arguments are that number and the right one.
+const DWORD WrongModuleNumberFault = 0xE0000001;
 
 // Binds the services to session (null unbinds) and fills the startup record.
 void BindServices(HostSession* session);

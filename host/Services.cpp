@@ -6,14 +6,30 @@
 
 static HostSession* Session;
 
+// The module number plughost hands the plug-in is the address of one of its
+// own objects, as the file manager's is: in a 64-bit plughost it lies above
+// 4 GB, so a plug-in that keeps only 32 bits of it hands back another number,
+// which the file manager would take for its record and crash on. Here the
+// fault is said instead (Main.cpp).
+static INT_PTR ModuleNumber() {
+    return (INT_PTR)&Session;
+}
+
+static void CheckModuleNumber(INT_PTR number) {
+    if (number == ModuleNumber())
+        return;
+    ULONG_PTR numbers[2] = {(ULONG_PTR)number, (ULONG_PTR)ModuleNumber()};
+    RaiseException(WrongModuleNumberFault, EXCEPTION_NONCONTINUABLE, 2, numbers);
+}
+
 // Where the plug-in may keep settings; the module keeps none.
 static const char PluginsRootKey[] = "Software\\plughost\\Plugins";
 
-static int WINAPI HostMenu(int moduleNumber, int x, int y, int maxHeight, unsigned flags,
+static int WINAPI HostMenu(INT_PTR moduleNumber, int x, int y, int maxHeight, unsigned flags,
                            const char* title, const char* bottom, const char* helpTopic,
                            const int* breakKeys, int* breakCode, const FarMenuItem* items,
                            int itemsNumber) {
-    (void)moduleNumber;
+    CheckModuleNumber(moduleNumber);
     (void)flags;  // no hot keys to assign: items are chosen by moving the highlight
     (void)helpTopic;
     if (!Session)
@@ -23,18 +39,19 @@ static int WINAPI HostMenu(int moduleNumber, int x, int y, int maxHeight, unsign
     return ShowMenu(*Session->Display, request);
 }
 
-static int WINAPI HostMessage(int moduleNumber, unsigned flags, const char* helpTopic,
+static int WINAPI HostMessage(INT_PTR moduleNumber, unsigned flags, const char* helpTopic,
                               const char* const* items, int itemsNumber, int buttonsNumber) {
-    (void)moduleNumber;
+    CheckModuleNumber(moduleNumber);
     (void)helpTopic;
     if (!Session)
         return -1;
     return ShowMessage(*Session->Display, flags, items, itemsNumber, buttonsNumber);
 }
 
-static const char* WINAPI HostGetMsg(int moduleNumber, int msgId) {
-    // One plug-in, number 0; anything else gets an empty text, never a null.
-    if (!Session || moduleNumber != 0 || msgId < 0 ||
+static const char* WINAPI HostGetMsg(INT_PTR moduleNumber, int msgId) {
+    CheckModuleNumber(moduleNumber);
+    // A message the file has not: an empty text, never a null.
+    if (!Session || msgId < 0 ||
         msgId >= (int)Session->Language->Messages.size())
         return "";
     return Session->Language->Messages[msgId].c_str();
@@ -90,7 +107,7 @@ void FillStartupInfo(PluginStartupInfo* info, const char* modulePath) {
     memset(info, 0, sizeof(*info));
     info->StructSize = sizeof(*info);
     lstrcpynA(info->ModuleName, modulePath, sizeof(info->ModuleName));
-    info->ModuleNumber = 0;
+    info->ModuleNumber = ModuleNumber();
     info->RootKey = PluginsRootKey;
     info->Menu = HostMenu;
     info->Message = HostMessage;

@@ -22,7 +22,7 @@ TEST_F(MessageBuilderTest, LinesGoBeforeButtonsWhateverTheOrderOfAdding) {
         EXPECT_EQ(box.Show(), 1);
     }
     EXPECT_EQ(Host.Calls,
-              Calls{R"(Message(7, 1, "Topic", {"Title", "A", "B", "X", "Y"}, 5, 2))"});
+              Calls{R"(Message(module, 1, "Topic", {"Title", "A", "B", "X", "Y"}, 5, 2))"});
 }
 
 TEST_F(MessageBuilderTest, TitleIsTheFirstLineEvenAfterButtons) {
@@ -36,7 +36,7 @@ TEST_F(MessageBuilderTest, TitleIsTheFirstLineEvenAfterButtons) {
         box.Show();
     }
     EXPECT_EQ(Host.CallsExceptGetMsg(),
-              Calls{R"(Message(7, 0, null, {"Msg6", "Msg7", "", "Msg6", "Msg2"}, 5, 2))"});
+              Calls{R"(Message(module, 0, null, {"Msg6", "Msg7", "", "Msg6", "Msg2"}, 5, 2))"});
 }
 
 TEST_F(MessageBuilderTest, BoxWithoutButtonsIsOnlyDrawn) {
@@ -46,7 +46,7 @@ TEST_F(MessageBuilderTest, BoxWithoutButtonsIsOnlyDrawn) {
         notice.AddLine("Working...");
         notice.Show();
     }
-    EXPECT_EQ(Host.Calls, Calls{R"(Message(7, 0, null, {"", "Working..."}, 2, 0))"});
+    EXPECT_EQ(Host.Calls, Calls{R"(Message(module, 0, null, {"", "Working..."}, 2, 0))"});
 }
 
 TEST_F(MessageBuilderTest, KeepsItsOwnCopiesAcrossRepeatedShows) {
@@ -60,7 +60,7 @@ TEST_F(MessageBuilderTest, KeepsItsOwnCopiesAcrossRepeatedShows) {
         box.Show();
         box.Show();
     }
-    EXPECT_EQ(Host.CallsExceptGetMsg(), Calls(2, R"(Message(7, 0, null, {"changing", "Msg1"}, 2, 1))"));
+    EXPECT_EQ(Host.CallsExceptGetMsg(), Calls(2, R"(Message(module, 0, null, {"changing", "Msg1"}, 2, 1))"));
 }
 
 TEST_F(MessageBuilderTest, KeepsItsOwnHelpTopicAndReleasesItUnshown) {
@@ -71,7 +71,7 @@ TEST_F(MessageBuilderTest, KeepsItsOwnHelpTopicAndReleasesItUnshown) {
         box.Show();
     }
     { MessageBuilder unshown(0, "Help"); }
-    EXPECT_EQ(Host.Calls, Calls{R"(Message(7, 0, "Help", {}, 0, 0))"});
+    EXPECT_EQ(Host.Calls, Calls{R"(Message(module, 0, "Help", {}, 0, 0))"});
 }
 
 TEST_F(MenuBuilderTest, HandsTheHostEverythingItWasGiven) {
@@ -87,7 +87,7 @@ TEST_F(MenuBuilderTest, HandsTheHostEverythingItWasGiven) {
         EXPECT_EQ(menu.Show(), 1);
     }
     EXPECT_EQ(Host.CallsExceptGetMsg(),
-              Calls{R"(Menu(7, -1, -1, 0, 4, "Msg3", "Msg4", "Contents", {46, 0}, &code, )"
+              Calls{R"(Menu(module, -1, -1, 0, 4, "Msg3", "Msg4", "Contents", {46, 0}, &code, )"
                     R"({"First", "Second" 100, "" 011}, 3))"});
 }
 
@@ -97,7 +97,7 @@ TEST_F(MenuBuilderTest, BareMenuHasNoBottomLineNoKeysAndNoItems) {
         menu.Show();
     }
     EXPECT_EQ(Host.CallsExceptGetMsg(),
-              Calls{R"(Menu(7, -1, -1, 0, 0, "Msg3", null, null, null, &code, {}, 0))"});
+              Calls{R"(Menu(module, -1, -1, 0, 0, "Msg3", null, null, null, &code, {}, 0))"});
 }
 
 TEST_F(MenuBuilderTest, BreakCodeTellsWhichBreakKeyClosedTheMenu) {
@@ -134,7 +134,7 @@ TEST_F(MenuBuilderTest, CutsLongItemTextsToWhatTheItemHolds) {
     }
     std::string cut = "\"" + exactly126 + "\"";
     EXPECT_EQ(Host.CallsExceptGetMsg(),
-              Calls{"Menu(7, -1, -1, 0, 0, \"Msg3\", null, null, null, &code, {" + cut + ", " +
+              Calls{"Menu(module, -1, -1, 0, 0, \"Msg3\", null, null, null, &code, {" + cut + ", " +
                     cut + ", " + cut + "}, 3)"});
 }
 
@@ -147,7 +147,7 @@ TEST_F(MenuBuilderTest, SettingTheBottomLineAgainKeepsOnlyTheSecond) {
         menu.Show();
     }
     EXPECT_EQ(Host.CallsExceptGetMsg(),
-              Calls(2, R"(Menu(7, -1, -1, 0, 0, "Msg3", "second", null, null, &code, {}, 0))"));
+              Calls(2, R"(Menu(module, -1, -1, 0, 0, "Msg3", "second", null, null, &code, {}, 0))"));
 }
 
 TEST_F(MenuBuilderTest, TitleIsACopyOfTheHostsText) {
@@ -157,5 +157,5 @@ TEST_F(MenuBuilderTest, TitleIsACopyOfTheHostsText) {
         menu.Show();
     }
     EXPECT_EQ(Host.CallsExceptGetMsg(),
-              Calls{R"(Menu(7, -1, -1, 0, 0, "Msg3", null, null, null, &code, {}, 0))"});
+              Calls{R"(Menu(module, -1, -1, 0, 0, "Msg3", null, null, null, &code, {}, 0))"});
 }

@@ -25,12 +25,12 @@ static std::string CatalogueMenu(const std::vector<std::string>& names) {
     std::string items;
     for (const std::string& name : names)
         items += (items.empty() ? "\"" : ", \"") + name + "\"";
-    return "Menu(7, -1, -1, 0, 4, \"Msg3\", \"Msg4\", null, {46, 0}, &code, {" + items + "}, " +
+    return "Menu(module, -1, -1, 0, 4, \"Msg3\", \"Msg4\", null, {46, 0}, &code, {" + items + "}, " +
            std::to_string(names.size()) + ")";
 }
 
 static std::string DeleteConfirmation(const std::string& name) {
-    return R"(Message(7, 0, null, {"Msg6", "Msg7", ")" + name + R"(", "Msg6", "Msg2"}, 5, 2))";
+    return R"(Message(module, 0, null, {"Msg6", "Msg7", ")" + name + R"(", "Msg6", "Msg2"}, 5, 2))";
 }
 
 // What the runner shows the host around an uninstaller's run: the notice on
@@ -39,7 +39,7 @@ static const Calls RunnerNotice = {"SaveScreen(0, 0, -1, 0)", R"(Text(2, 0, 7, "
                                    "RestoreScreen(null)", "RestoreScreen(#5c1)"};
 
 static std::string StartWarning(const std::string& command) {
-    return R"(Message(7, 1, null, {"Msg0", "Msg9", ")" + command + R"(", "Msg1"}, 4, 1))";
+    return R"(Message(module, 1, null, {"Msg0", "Msg9", ")" + command + R"(", "Msg1"}, 4, 1))";
 }
 
 static Calls Joined(std::initializer_list<Calls> parts) {
@@ -142,7 +142,7 @@ TEST_F(MenuTest, DeletingTheLastEntryReturnsToTheHostAtOnce) {
 TEST_F(MenuTest, UnreadableListWarnsAndGivesTheScreenBack) {
     Open();
     EXPECT_EQ(Host.CallsExceptGetMsg(),
-              (Calls{SaveWholeScreen, R"(Message(7, 1, null, {"Msg0", "Msg8", "Msg1"}, 3, 1))",
+              (Calls{SaveWholeScreen, R"(Message(module, 1, null, {"Msg0", "Msg8", "Msg1"}, 3, 1))",
                      RestoreWholeScreen}));
 }
 
@@ -220,7 +220,7 @@ TEST_P(MenuRemovalTest, RemovesTheKeyOrSaysItStayed) {
     Calls expected = {SaveWholeScreen, CatalogueMenu({"alpha", "Beta", "Other Beta"}),
                       DeleteConfirmation("Beta")};
     if (!removed)
-        expected.push_back(R"(Message(7, 1, null, {"Msg0", "Msg10", "Beta", "Msg1"}, 4, 1))");
+        expected.push_back(R"(Message(module, 1, null, {"Msg0", "Msg10", "Beta", "Msg1"}, 4, 1))");
     expected.push_back(removed ? CatalogueMenu({"alpha", "Other Beta"})
                                : CatalogueMenu({"alpha", "Beta", "Other Beta"}));
     expected.insert(expected.end(), {RestoreWholeScreen, RedrawPanel, RedrawOtherPanel});

@@ -55,7 +55,7 @@ TEST_F(ShellTest, TakesTheServicesWhateverSizeTheRecordClaims) {
     memset(&info, 0, sizeof(info));  // the module must hold its own copy
     ShowErrorMsg(MsgKeyOpenFailed);
     EXPECT_EQ(Host.CallsExceptGetMsg(),
-              std::vector<std::string>{R"(Message(7, 1, null, {"Msg0", "Msg8", "Msg1"}, 3, 1))"});
+              std::vector<std::string>{R"(Message(module, 1, null, {"Msg0", "Msg8", "Msg1"}, 3, 1))"});
     ExitFAR();
 }
 
@@ -63,5 +63,5 @@ TEST_F(ShellTest, WarningBoxHasTitleLineAndOneButton) {
     ShowError("Something went wrong");
     EXPECT_EQ(Host.CallsExceptGetMsg(),
               std::vector<std::string>{
-                  R"(Message(7, 1, null, {"Msg0", "Something went wrong", "Msg1"}, 3, 1))"});
+                  R"(Message(module, 1, null, {"Msg0", "Something went wrong", "Msg1"}, 3, 1))"});
 }

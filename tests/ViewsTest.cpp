@@ -137,7 +137,7 @@ protected:
     bool Warned(int number = 9) const {
         std::string message = "\"Msg" + std::to_string(number) + "\"";
         for (const std::string& call : Fake.Calls)
-            if (call.compare(0, 11, "Message(7, ") == 0 && call.find(message) != std::string::npos)
+            if (call.compare(0, 16, "Message(module, ") == 0 && call.find(message) != std::string::npos)
                 return true;
         return false;
     }

@@ -1,24 +1,32 @@
 #!/usr/bin/env bash
-# Builds the release package from a build with CPack, into a scratch folder,
-# unpacks it and checks what a user gets: one folder UninstallMenu/ holding
-# exactly the DLL, byte for byte the build's, the shipped language files and
-# a ReadMe with Windows line endings; the zip named with the version; and the
-# DLL's version resource, read back under Wine by the first READER that can
-# run here, holding that version.
-# Usage: check-package.sh SOURCE_DIR BUILD_DIR VERSION READER...
+# Builds one build's release package with CPack, into a scratch folder,
+# unpacks it and checks what a user gets: the zip named with the version and
+# the build of the host it is for; one folder UninstallMenu/ holding exactly
+# the DLL, byte for byte the build's, the shipped language files and a ReadMe
+# with Windows line endings that names this zip; the DLL as check-artefacts.sh
+# wants it (machine type, exports, system imports only, hardening); and its
+# version resource, read back under Wine by the first READER that can run
+# here, holding that version.
+# Usage: check-package.sh SOURCE_DIR BUILD_DIR VERSION x86|x64 READER...
 set -u
-source_dir=$1 build_dir=$2 version=$3
-shift 3
+source_dir=$1 build_dir=$2 version=$3 arch=$4
+shift 4
+case $arch in
+x86) format=pei-i386 ;;
+x64) format=pei-x86-64 ;;
+*) echo "unknown build $arch" >&2; exit 2 ;;
+esac
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 . "$source_dir/scripts/wine-env"
 
+name=UninstallMenu-$version-$arch.zip
 cpack --config "$build_dir/CPackConfig.cmake" -B "$scratch/out" >"$scratch/cpack.log" 2>&1 ||
     { cat "$scratch/cpack.log"; fail "cpack failed"; exit 1; }
-zip=$scratch/out/UninstallMenu-$version.zip
-[ -f "$zip" ] || { fail "no UninstallMenu-$version.zip: $(ls "$scratch/out")"; exit 1; }
+zip=$scratch/out/$name
+[ -f "$zip" ] || { fail "no $name: $(ls "$scratch/out")"; exit 1; }
 
 folder=UninstallMenu
 expected="$folder/ReadMe.txt $folder/UninstallMenu.dll $folder/UninstallMenuEng.lng $folder/UninstallMenuRus.lng "
@@ -38,6 +46,8 @@ cmp -s "$unpacked/UninstallMenu.dll" "$build_dir/UninstallMenu.dll" ||
 for lng in UninstallMenuEng.lng UninstallMenuRus.lng; do
     cmp -s "$unpacked/$lng" "$source_dir/lang/$lng" || fail "its $lng is not lang/$lng"
 done
+bash "$source_dir/tests/check-artefacts.sh" "$format" "$unpacked/UninstallMenu.dll" >"$scratch/artefacts.log" ||
+    fail "the DLL in the zip: $(grep FAIL "$scratch/artefacts.log")"
 
 readme=$unpacked/ReadMe.txt
 lines=$(wc -l <"$readme")
@@ -45,6 +55,7 @@ crlf=$(grep -c $'\r$' "$readme")
 [ "$lines" -gt 0 ] && [ "$crlf" = "$lines" ] && [ -z "$(tail -c1 "$readme" | tr -d '\n')" ] ||
     fail "ReadMe.txt does not end each of its $lines lines with CR LF ($crlf do)"
 head -1 "$readme" | grep -qF "UninstallMenu $version" || fail "ReadMe.txt does not start with the version"
+grep -qF "This is the $arch one" "$readme" || fail "ReadMe.txt does not say it is the $arch zip"
 
 reader=
 for candidate in "$@"; do
@@ -76,5 +87,5 @@ ProductName=UninstallMenu"
 fi
 
 [ $failures -eq 0 ] &&
-    echo "ok: $(basename "$zip"): $folder/ with the product DLL, its language files and ReadMe; version $version read back by $(basename "$(dirname "$(dirname "$reader")")")'s reader"
+    echo "ok: $name: $folder/ with the $format DLL as built, its language files and ReadMe; version $version read back by $(basename "$(dirname "$(dirname "$reader")")")'s reader"
 exit $((failures > 0))

@@ -96,7 +96,7 @@ void RunUninstallMenu() {
     Info.Control(INVALID_HANDLE_VALUE, FCTL_REDRAWANOTHERPANEL, NULL);
 }
 
-extern "C" HANDLE WINAPI OpenPlugin(int OpenFrom, int Item) {
+extern "C" HANDLE WINAPI OpenPlugin(int OpenFrom, INT_PTR Item) {
     (void)OpenFrom;
     (void)Item;
     RunUninstallMenu();

@@ -15,13 +15,15 @@ struct FarMenuItem {
 
 struct PluginStartupInfo;
 
-typedef int(WINAPI* FarApiMenu)(int ModuleNumber, int X, int Y, int MaxHeight, unsigned Flags,
-                                const char* Title, const char* Bottom, const char* HelpTopic,
-                                const int* BreakKeys, int* BreakCode, const FarMenuItem* Items,
-                                int ItemsNumber);
-typedef int(WINAPI* FarApiMessage)(int ModuleNumber, unsigned Flags, const char* HelpTopic,
+// The module number is pointer-sized, as the host declares it: a 64-bit host
+// may hand over an address there, and takes back only the whole number.
+typedef int(WINAPI* FarApiMenu)(INT_PTR ModuleNumber, int X, int Y, int MaxHeight,
+                                unsigned Flags, const char* Title, const char* Bottom,
+                                const char* HelpTopic, const int* BreakKeys, int* BreakCode,
+                                const FarMenuItem* Items, int ItemsNumber);
+typedef int(WINAPI* FarApiMessage)(INT_PTR ModuleNumber, unsigned Flags, const char* HelpTopic,
                                    const char* const* Items, int ItemsNumber, int ButtonsNumber);
-typedef const char*(WINAPI* FarApiGetMsg)(int ModuleNumber, int MsgId);
+typedef const char*(WINAPI* FarApiGetMsg)(INT_PTR ModuleNumber, int MsgId);
 typedef int(WINAPI* FarApiControl)(HANDLE hPlugin, int Command, void* Param);
 typedef HANDLE(WINAPI* FarApiSaveScreen)(int X1, int Y1, int X2, int Y2);
 typedef void(WINAPI* FarApiRestoreScreen)(HANDLE hScreen);
@@ -33,7 +35,7 @@ typedef void* FarApiUnused;
 struct PluginStartupInfo {
     int StructSize;
     char ModuleName[MAX_PATH];
-    int ModuleNumber;
+    INT_PTR ModuleNumber;
     const char* RootKey;
     FarApiMenu Menu;
     FarApiUnused Dialog;
@@ -88,6 +90,6 @@ const int FCTL_SETUSERSCREEN = 15;
 extern "C" {
 void WINAPI SetStartupInfo(const PluginStartupInfo* info);
 void WINAPI GetPluginInfo(PluginInfo* pi);
-HANDLE WINAPI OpenPlugin(int OpenFrom, int Item);
+HANDLE WINAPI OpenPlugin(int OpenFrom, INT_PTR Item);
 void WINAPI ExitFAR(void);
 }

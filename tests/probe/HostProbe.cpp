@@ -59,8 +59,8 @@ static void ProbeMessage() {
     snprintf(line, sizeof(line), "Message %d, no buttons %d, Control 99 %d, message 99 [%s]",
              answer, noticeAnswer, Info.Control(INVALID_HANDLE_VALUE, 99, NULL),
              Info.GetMsg(Info.ModuleNumber, 99));
-    snprintf(module, sizeof(module), "Module %s, number %d, record %d", ModuleFileName(),
-             Info.ModuleNumber, Info.StructSize);
+    snprintf(module, sizeof(module), "Module %s, number %s 4 GB, record %d", ModuleFileName(),
+             (ULONGLONG)Info.ModuleNumber > 0xFFFFFFFFull ? "above" : "below", Info.StructSize);
     const char* result[] = {"Probe", line, module, "OK"};
     Info.Message(Info.ModuleNumber, 0, NULL, result, 4, 1);
 }
@@ -92,7 +92,7 @@ void WINAPI GetPluginInfo(PluginInfo* pi) {
     pi->PluginMenuStringsNumber = MenuEntries;
 }
 
-HANDLE WINAPI OpenPlugin(int OpenFrom, int Item) {
+HANDLE WINAPI OpenPlugin(int OpenFrom, INT_PTR Item) {
     (void)OpenFrom;
     HANDLE screen = Info.SaveScreen(0, 0, -1, -1);
     if (Item == 0)

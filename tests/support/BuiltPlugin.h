@@ -12,7 +12,7 @@
 struct PluginEntryPoints {
     void(WINAPI* SetStartupInfo)(const PluginStartupInfo*);
     void(WINAPI* GetPluginInfo)(PluginInfo*);
-    HANDLE(WINAPI* OpenPlugin)(int OpenFrom, int Item);
+    HANDLE(WINAPI* OpenPlugin)(int OpenFrom, INT_PTR Item);
     void(WINAPI* ExitFAR)(void);
 };
 
@@ -31,7 +31,7 @@ inline bool FindEntryPoints(HMODULE module, PluginEntryPoints* entry) {
         module, "SetStartupInfo");
     entry->GetPluginInfo =
         (void(WINAPI*)(PluginInfo*))(void*)GetProcAddress(module, "GetPluginInfo");
-    entry->OpenPlugin = (HANDLE(WINAPI*)(int, int))(void*)GetProcAddress(module, "OpenPlugin");
+    entry->OpenPlugin = (HANDLE(WINAPI*)(int, INT_PTR))(void*)GetProcAddress(module, "OpenPlugin");
     entry->ExitFAR = (void(WINAPI*)(void))(void*)GetProcAddress(module, "ExitFAR");
     return entry->SetStartupInfo && entry->GetPluginInfo && entry->OpenPlugin && entry->ExitFAR;
 }

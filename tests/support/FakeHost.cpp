@@ -25,11 +25,23 @@ std::string DescribeHandle(HANDLE handle) {
     return text;
 }
 
+// What the host's module number points to; only its address is used.
+static const char HostsPluginRecord = 0;
+
+// "module" when the module handed its number back whole.
+static std::string Module(INT_PTR number) {
+    if (number == Current->ModuleNumber)
+        return "module";
+    ADD_FAILURE() << "the module handed back number 0x" << std::hex << (ULONG_PTR)number
+                  << ", not 0x" << (ULONG_PTR)Current->ModuleNumber;
+    return "#" + Number((long long)number);
+}
+
 static void Record(const std::string& line) {
     Current->Calls.push_back(line);
 }
 
-static int WINAPI FakeMenu(int moduleNumber, int x, int y, int maxHeight, unsigned flags,
+static int WINAPI FakeMenu(INT_PTR moduleNumber, int x, int y, int maxHeight, unsigned flags,
                            const char* title, const char* bottom, const char* helpTopic,
                            const int* breakKeys, int* breakCode, const FarMenuItem* items,
                            int itemsNumber) {
@@ -54,7 +66,7 @@ static int WINAPI FakeMenu(int moduleNumber, int x, int y, int maxHeight, unsign
                     Number(items[i].Separator);
     }
     list += "}";
-    Record("Menu(" + Number(moduleNumber) + ", " + Number(x) + ", " + Number(y) + ", " +
+    Record("Menu(" + Module(moduleNumber) + ", " + Number(x) + ", " + Number(y) + ", " +
            Number(maxHeight) + ", " + Number(flags) + ", " + Quote(title) + ", " + Quote(bottom) +
            ", " + Quote(helpTopic) + ", " + keys + ", " + (breakCode ? "&code" : "null") + ", " +
            list + ", " + Number(itemsNumber) + ")");
@@ -69,13 +81,13 @@ static int WINAPI FakeMenu(int moduleNumber, int x, int y, int maxHeight, unsign
     return answer.Result;
 }
 
-static int WINAPI FakeMessage(int moduleNumber, unsigned flags, const char* helpTopic,
+static int WINAPI FakeMessage(INT_PTR moduleNumber, unsigned flags, const char* helpTopic,
                               const char* const* items, int itemsNumber, int buttonsNumber) {
     std::string list = "{";
     for (int i = 0; i < itemsNumber; i++)
         list += (i ? ", " : "") + Quote(items[i]);
     list += "}";
-    Record("Message(" + Number(moduleNumber) + ", " + Number(flags) + ", " + Quote(helpTopic) +
+    Record("Message(" + Module(moduleNumber) + ", " + Number(flags) + ", " + Quote(helpTopic) +
            ", " + list + ", " + Number(itemsNumber) + ", " + Number(buttonsNumber) + ")");
     // A box without buttons is only drawn; the host returns at once.
     if (buttonsNumber == 0 || Current->MessageAnswers.empty())
@@ -85,8 +97,8 @@ static int WINAPI FakeMessage(int moduleNumber, unsigned flags, const char* help
     return answer;
 }
 
-static const char* WINAPI FakeGetMsg(int moduleNumber, int msgId) {
-    Record("GetMsg(" + Number(moduleNumber) + ", " + Number(msgId) + ")");
+static const char* WINAPI FakeGetMsg(INT_PTR moduleNumber, int msgId) {
+    Record("GetMsg(" + Module(moduleNumber) + ", " + Number(msgId) + ")");
     if (msgId < 0 || msgId >= (int)Current->Messages.size()) {
         ADD_FAILURE() << "GetMsg asked for message " << msgId;
         return "";
@@ -132,7 +144,11 @@ static void WINAPI UnusedService() {
     ADD_FAILURE() << "the module called a host service it has no business with";
 }
 
-FakeHost::FakeHost() : OnMenu(NULL), SaveScreenFails(false), NextScreen(0) {
+FakeHost::FakeHost()
+    : ModuleNumber((INT_PTR)&HostsPluginRecord),
+      OnMenu(NULL),
+      SaveScreenFails(false),
+      NextScreen(0) {
     for (int i = 0; i < 11; i++)
         Messages.push_back("Msg" + Number(i));
     Current = this;
@@ -148,7 +164,12 @@ PluginStartupInfo FakeHost::StartupInfo() const {
     info.StructSize = sizeof(info);
     lstrcpynA(info.ModuleName, "C:\\Plugins\\UninstallMenu\\UninstallMenu.dll",
               sizeof(info.ModuleName));
-    info.ModuleNumber = 7;
+    // Above 4 GB in the 64-bit build, or a module that kept 32 bits of it
+    // would pass unseen.
+    if (sizeof(INT_PTR) > 4 && (ULONG_PTR)ModuleNumber <= 0xFFFFFFFFu)
+        ADD_FAILURE() << "the fake host's module number 0x" << std::hex << (ULONG_PTR)ModuleNumber
+                      << " lies below 4 GB";
+    info.ModuleNumber = ModuleNumber;
     info.Menu = FakeMenu;
     info.Message = FakeMessage;
     info.GetMsg = FakeGetMsg;

@@ -23,10 +23,16 @@ public:
     FakeHost& operator=(const FakeHost&) = delete;
 
     // A startup record with every service filled (the unused ones with a
-    // function that fails the test when called) and ModuleNumber 7.
+    // function that fails the test when called) and ModuleNumber.
     PluginStartupInfo StartupInfo() const;
 
-    // Every call so far, one line each, e.g. Message(7, 1, null, {"a", "b"}, 2, 1).
+    // The number the host hands the module, as the host makes it: the address
+    // of an object of its own, which in the 64-bit build lies above 4 GB. Every
+    // service fails the test unless it comes back whole.
+    const INT_PTR ModuleNumber;
+
+    // Every call so far, one line each, the module number written as
+    // "module", e.g. Message(module, 1, null, {"a", "b"}, 2, 1).
     std::vector<std::string> Calls;
     // Calls without the GetMsg look-ups, which most tests do not care about.
     std::vector<std::string> CallsExceptGetMsg() const;

@@ -19,7 +19,7 @@ const Calls TopLineNoticeCalls = {
 // Drawn off, with the notice in a box over the whole saved screen.
 const Calls NoticeBoxCalls = {
     "SaveScreen(0, 0, -1, -1)",
-    R"(Message(7, 0, null, {"", "Msg5"}, 2, 0))",
+    R"(Message(module, 0, null, {"", "Msg5"}, 2, 0))",
     "RestoreScreen(null)",
     "RestoreScreen(#5c0)",
 };
