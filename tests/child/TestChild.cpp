@@ -44,6 +44,7 @@
 #include <string>
 
 #include "../support/TestChild.h"
+#include "../support/TestMain.h"
 
 enum Failure {
     WriteFailed = 90,
@@ -221,7 +222,7 @@ static DWORD WINAPI EndWhenOutOfTime(void* milliseconds) {
     return 0;
 }
 
-int main(int argc, char** argv) {
+static int RunSteps(int argc, char** argv) {
     char limit[16];
     DWORD length = GetEnvironmentVariableA(ChildTimeLimitVariable, limit, sizeof(limit));
     if (length > 0 && length < sizeof(limit)) {
@@ -293,4 +294,10 @@ int main(int argc, char** argv) {
         }
     }
     return 0;
+}
+
+// The watchdog may still be starting when a child that has little to do is
+// done: the child ends as the test programs do (../support/TestMain.h).
+int main(int argc, char** argv) {
+    return EndTestProgram(RunSteps(argc, argv));
 }

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "TestMain.h"
+
 int main(int argc, char** argv) {
     HANDLE screen = CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
@@ -15,5 +17,5 @@ int main(int argc, char** argv) {
         SetStdHandle(STD_ERROR_HANDLE, screen);
     }
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return EndTestProgram(RUN_ALL_TESTS());
 }
