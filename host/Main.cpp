@@ -220,5 +220,9 @@ int main(int argc, char** argv) {
     RunDesktop(screen, desktop, plugin);
     plugin.ExitFAR();
     BindServices(NULL);
+    // The screen and the sandbox go with main's locals, the plug-in's DLL
+    // after them: a fault as it unloads must not reach objects already gone.
+    FaultScreen = NULL;
+    FaultSandbox = NULL;
     return 0;
 }
