@@ -27,6 +27,25 @@ err_tee=$!
 started=$SECONDS
 timeout --kill-after=5 "$limit" "$@" >"$scratch/out" 2>"$scratch/err"
 status=$?
+# What the command wrote is drained at once. A process that outlives it
+# outside its process group, which the limit does not reach, also holds its
+# output: under Wine every process inherits its starter's Unix standard
+# error, and the desktop process (explorer.exe /desktop) that a program
+# touching the desktop starts lives on for half a minute or more after the
+# last program using it, which held a passed test for up to two minutes.
+# Such a process is not the test's, and is named rather than waited for.
+for ((tick = 0; tick < 10; tick++)); do
+    kill -0 $out_tee 2>/dev/null || kill -0 $err_tee 2>/dev/null || break
+    sleep 0.1
+done
+if kill -0 $out_tee 2>/dev/null || kill -0 $err_tee 2>/dev/null; then
+    holders=$(find /proc/[0-9]*/fd -maxdepth 1 \( -lname "$scratch/out" -o -lname "$scratch/err" \) \
+        2>/dev/null | cut -d/ -f3 | sort -un | grep -vxe $out_tee -e $err_tee)
+    for pid in $holders; do
+        echo "time-limit: not waiting for process $pid, still holding its output after it ended: $(tr '\0' ' ' </proc/$pid/cmdline 2>/dev/null)" >&2
+    done
+    kill $out_tee $err_tee 2>/dev/null
+fi
 wait $out_tee $err_tee
 if { [ $status -eq 124 ] || [ $status -eq 137 ]; } && [ $((SECONDS - started)) -ge "$limit" ]; then
     echo "time limit: ended after $limit s, with everything it started: $*" >&2
