@@ -305,3 +305,25 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<CompareCase>& info) {
         return "Case" + std::to_string(info.index);
     });
+
+// A test program ended before it removed its scratch keys (by the time limit)
+// leaves them under its id, which Wine gives another program at once.
+TEST(RegistrySandboxTest, StartsEmptyWhereAnEndedProgramWithItsIdLeftKeys) {
+    std::string next;
+    {
+        RegistrySandbox first;
+        ASSERT_TRUE(first.Ready());
+        size_t dash = first.Path().rfind('-');
+        next = first.Path().substr(0, dash + 1) +
+               std::to_string(std::stoi(first.Path().substr(dash + 1)) + 1);
+    }
+    std::string path = next + "\\" + WindowsUninstallKey + "\\Stale";
+    HKEY stale;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, NULL, REG_OPTION_VOLATILE,
+                              KEY_ALL_ACCESS, NULL, &stale, NULL),
+              ERROR_SUCCESS);
+    RegCloseKey(stale);
+    RegistrySandbox second;
+    ASSERT_EQ(second.Path(), next);
+    EXPECT_FALSE(second.HasProgram("Stale"));
+}

@@ -18,6 +18,12 @@ RegistrySandbox::RegistrySandbox() : Roots() {
     // to a scratch key, the real one cannot be reached by its name.
     HKEY roots[2] = {};
     bool made = true;
+    // A key of this name is left over from a test program that had this id
+    // and was ended before it removed it (the time limit ends a hung one):
+    // Wine hands ids out again at once, and a volatile key lasts as long as
+    // the run's server. Taken as it was, it showed another test's programs.
+    for (int hive = Machine; hive <= User; hive++)
+        RegDeleteTreeA(HKEY_CURRENT_USER, RootPaths[hive].c_str());
     for (int hive = Machine; hive <= User; hive++)
         made = made && RegCreateKeyExA(HKEY_CURRENT_USER, RootPaths[hive].c_str(), 0, NULL,
                                        REG_OPTION_VOLATILE, KEY_ALL_ACCESS, NULL, &roots[hive],
