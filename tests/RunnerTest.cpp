@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "../src/catalogue/Catalogue.h"
-#include "../src/runner/Elevation.h"
+#include "../src/elevation/Elevation.h"
 #include "../src/runner/EntryCommand.h"
 #include "../src/runner/Runner.h"
 #include "support/ModuleTest.h"

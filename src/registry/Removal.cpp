@@ -1,7 +1,7 @@
 #include <string.h>
 #include <wchar.h>
 
-#include "../runner/Elevation.h"
+#include "../elevation/Elevation.h"
 #include "../wow64/Wow64.h"
 #include "Registry.h"
 

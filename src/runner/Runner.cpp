@@ -1,10 +1,10 @@
 #include <string.h>
 
 #include "../dialogs/Dialogs.h"
+#include "../elevation/Elevation.h"
 #include "../shell/Shell.h"
 #include "../wow64/Wow64.h"
 #include "Console.h"
-#include "Elevation.h"
 #include "Runner.h"
 
 // The pipe's buffer.
