@@ -11,7 +11,7 @@
 
 #include "../src/catalogue/Catalogue.h"
 #include "../host/PlugHost.h"
-#include "../src/shell/Shell.h"
+#include "../src/far1/Far1.h"
 #include "../src/wow64/Wow64.h"
 #include "../tests/support/BuiltPlugin.h"
 #include "BenchClock.h"

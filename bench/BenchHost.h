@@ -2,6 +2,6 @@
 // cancelled, boxes closed. What is left to measure is the module's own work.
 #pragma once
 
-#include "../src/shell/Host.h"
+#include "../src/far1/Host.h"
 
 PluginStartupInfo BenchStartupInfo();

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "../src/runner/Runner.h"
-#include "../src/shell/Shell.h"
+#include "../src/far1/Far1.h"
 
 static const DWORD PipeSize = 0x8000;
 static const DWORD ReadSize = 32768;

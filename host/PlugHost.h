@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "../src/shell/Host.h"
+#include "../src/far1/Host.h"
 
 // ---------------------------------------------------------------------------
 // Fixed sizes and names

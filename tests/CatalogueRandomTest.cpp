@@ -32,18 +32,19 @@ struct Row {
 };
 
 // The catalogue as rows, released at once. Checks the count against the
-// heap: each entry holds three strings, and the array is one more block.
+// heap: each entry holds four strings, and the array is one more block.
 std::vector<Row> LoadRows() {
     int before = LiveBlocks();
     int count = -7;
     UninstallEntry* entries = LoadUninstallList(&count);
     EXPECT_GE(count, 0);
     EXPECT_EQ(entries == nullptr, count == 0);
-    EXPECT_EQ(LiveBlocks() - before, count * 3 + (count > 0 ? 1 : 0))
+    EXPECT_EQ(LiveBlocks() - before, count * 4 + (count > 0 ? 1 : 0))
         << "the count does not match the array";
     std::vector<Row> rows;
     for (int i = 0; i < count; i++)
-        rows.push_back({entries[i].KeyPath, entries[i].DisplayName, entries[i].UninstallString});
+        rows.push_back(
+            {entries[i].KeyPath, Shown(entries[i].DisplayName), entries[i].UninstallString});
     FreeUninstallList(entries, count);
     return rows;
 }

@@ -26,7 +26,7 @@ protected:
         EXPECT_EQ(OpenHandles(), open) << "the load left keys open";
         std::vector<Row> rows;
         for (int i = 0; i < count; i++)
-            rows.push_back({Narrow(entries[i].KeyPath), entries[i].DisplayName,
+            rows.push_back({Narrow(entries[i].KeyPath), Shown(entries[i].DisplayName),
                             Narrow(entries[i].UninstallString),
                             entries[i].Location});
         EXPECT_EQ(entries == nullptr, count == 0);
@@ -274,9 +274,11 @@ TEST_F(CatalogueTest, NothingQualifyingGivesNullAndZeroWithoutWarning) {
     EXPECT_TRUE(Host.Calls.empty());
 }
 
+// The order both hosts' lists take, over the keys their bindings make: the
+// 1.x one's key holds one code unit per OEM byte.
 struct CompareCase {
-    const char* Left;
-    const char* Right;
+    const wchar_t* Left;
+    const wchar_t* Right;
     int Expected;
 };
 
@@ -284,24 +286,26 @@ class CompareByDisplayNameTest : public ::testing::TestWithParam<CompareCase> {}
 
 TEST_P(CompareByDisplayNameTest, AnswersExactlyMinusOneZeroOrOne) {
     const CompareCase& c = GetParam();
-    UninstallEntry left = {nullptr, const_cast<char*>(c.Left), nullptr, {}};
-    UninstallEntry right = {nullptr, const_cast<char*>(c.Right), nullptr, {}};
+    UninstallEntry left = {nullptr, nullptr, const_cast<wchar_t*>(c.Left), nullptr, {}};
+    UninstallEntry right = {nullptr, nullptr, const_cast<wchar_t*>(c.Right), nullptr, {}};
     EXPECT_EQ(CompareByDisplayName(&left, &right), c.Expected);
     EXPECT_EQ(CompareByDisplayName(&right, &left), -c.Expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Pairs, CompareByDisplayNameTest,
-    ::testing::Values(CompareCase{"abc", "ABC", 0}, CompareCase{"", "", 0},
-                      CompareCase{"a", "z", -1},           // not the byte difference
-                      CompareCase{"Apple", "banana", -1},  // capitals fold
-                      CompareCase{"ab", "abc", -1},        // a proper prefix first
-                      CompareCase{"", "a", -1},
-                      CompareCase{"_x", "a", -1},          // 0x5F before folded letters
-                      CompareCase{"Z", "_", 1},
-                      CompareCase{"z", "\x80", -1},        // bytes above 127 are unsigned
-                      CompareCase{"\x82", "\x81", 1},
-                      CompareCase{"\xC0", "\xE0", -1}),  // OEM letters are not folded
+    ::testing::Values(CompareCase{L"abc", L"ABC", 0}, CompareCase{L"", L"", 0},
+                      CompareCase{L"a", L"z", -1},           // not the code units' difference
+                      CompareCase{L"Apple", L"banana", -1},  // capitals fold
+                      CompareCase{L"ab", L"abc", -1},        // a proper prefix first
+                      CompareCase{L"", L"a", -1},
+                      CompareCase{L"_x", L"a", -1},          // 0x5F before folded letters
+                      CompareCase{L"Z", L"_", 1},
+                      CompareCase{L"z", L"\x80", -1},        // units above 127 are unsigned
+                      CompareCase{L"\x82", L"\x81", 1},
+                      CompareCase{L"\xC0", L"\xE0", -1},     // letters beyond A to Z are not folded
+                      CompareCase{L"\xFF", L"\x100", -1},    // beyond a byte
+                      CompareCase{L"\x7FFF", L"\xFFFF", -1}),  // 16-bit units are unsigned
     [](const ::testing::TestParamInfo<CompareCase>& info) {
         return "Case" + std::to_string(info.index);
     });

@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "../src/dialogs/Dialogs.h"
+#include "../src/far1/Far1.h"
 #include "support/ModuleTest.h"
 
 typedef ModuleTest MessageBuilderTest;

@@ -1,6 +1,7 @@
 // The binding to the host: the plug-ins menu entry the host is lent, its
 // release at shutdown, and the warning box.
 #include "support/ModuleTest.h"
+#include "support/Text.h"
 
 typedef ModuleTest ShellTest;
 
@@ -53,15 +54,31 @@ TEST_F(ShellTest, TakesTheServicesWhateverSizeTheRecordClaims) {
     info.StructSize = 0;
     SetStartupInfo(&info);
     memset(&info, 0, sizeof(info));  // the module must hold its own copy
-    ShowErrorMsg(MsgKeyOpenFailed);
+    ShowWarning(MsgKeyOpenFailed, nullptr);
     EXPECT_EQ(Host.CallsExceptGetMsg(),
               std::vector<std::string>{R"(Message(module, 1, null, {"Msg0", "Msg8", "Msg1"}, 3, 1))"});
     ExitFAR();
 }
 
-TEST_F(ShellTest, WarningBoxHasTitleLineAndOneButton) {
-    ShowError("Something went wrong");
+TEST_F(ShellTest, WarningBoxHasTitleMessageDetailAndOneButton) {
+    const BoxLine detail = {LineName, 0, L"Something went wrong"};
+    ShowWarning(MsgRunFailed, &detail);
     EXPECT_EQ(Host.CallsExceptGetMsg(),
               std::vector<std::string>{
-                  R"(Message(module, 1, null, {"Msg0", "Something went wrong", "Msg1"}, 3, 1))"});
+                  R"(Message(module, 1, null, {"Msg0", "Msg9", "Something went wrong", "Msg1"}, 4, 1))"});
+}
+
+// The host draws a program's name in the OEM code page, as in its list, and
+// shows any other text, such as a command, in the ANSI one.
+TEST_F(ShellTest, BoxShowsNamesInTheOemCodePageAndCommandsInTheAnsiOne) {
+    const wchar_t* text = L"Caf\u00e9 R\u00e9sum\u00e9";
+    std::string oem = Narrow(text, CP_OEMCP), ansi = Narrow(text);
+    ASSERT_NE(oem, ansi) << "the code pages agree here, so the test shows nothing";
+    const BoxLine lines[] = {{LineName, 0, text}, {LineCommand, 0, text}};
+    const BoxLine button = {LineMessage, MsgWarningButton, nullptr};
+    Host.MessageAnswers = {0};
+    EXPECT_EQ(HostShowMessage(false, lines, 2, &button, 1), 0);
+    EXPECT_EQ(Host.CallsExceptGetMsg(),
+              std::vector<std::string>{"Message(module, 0, null, {\"" + oem + "\", \"" + ansi +
+                                       "\", \"Msg1\"}, 3, 1)"});
 }

@@ -2,7 +2,8 @@
 #include <string.h>
 #include <windows.h>
 
-#include "../shell/Shell.h"
+#include "../heap/Heap.h"
+#include "../hostcalls/HostCalls.h"
 #include "../wow64/Wow64.h"
 #include "Catalogue.h"
 
@@ -78,9 +79,8 @@ static bool ReadEntry(const wchar_t* keyPath, KeyLocation where, UninstallEntry*
                  ReadTextValue(key, L"UninstallString", command);
     if (found) {
         entry->KeyPath = CopyWideString(keyPath);
-        // The host draws in the OEM code page: what it lacks shows in its
-        // best form, or as '?'.
-        entry->DisplayName = CopyInCodePage(displayName, CP_OEMCP);
+        entry->DisplayName = CopyWideString(displayName);
+        entry->SortKey = HostSortKey(displayName);
         entry->UninstallString = CopyWideString(command);
         entry->Location = where;
     }
@@ -128,7 +128,7 @@ static void ReadPrograms(HKEY uninstallKey, KeyLocation where, UninstallEntry** 
 UninstallEntry* LoadUninstallList(int* count) {
     HKEY ownView;
     if (OpenKeyForReading(MachineKeys(0), UninstallKeyPath, &ownView) != ERROR_SUCCESS) {
-        ShowErrorMsg(MsgKeyOpenFailed);
+        ShowWarning(MsgKeyOpenFailed, NULL);
         return NULL;
     }
     UninstallEntry* entries = NULL;
@@ -162,24 +162,28 @@ void FreeUninstallList(UninstallEntry* entries, int count) {
     for (int i = 0; i < count; i++) {
         FreeBlock(entries[i].KeyPath);
         FreeBlock(entries[i].DisplayName);
+        FreeBlock(entries[i].SortKey);
         FreeBlock(entries[i].UninstallString);
     }
     FreeBlock(entries);
 }
 
-static unsigned char FoldCapital(unsigned char c) {
-    return c >= 'A' && c <= 'Z' ? (unsigned char)(c + ('a' - 'A')) : c;
+// Code units compare as unsigned 16-bit values.
+static_assert(sizeof(wchar_t) == 2 && (wchar_t)-1 > 0, "wchar_t is an unsigned 16-bit unit");
+
+static wchar_t FoldCapital(wchar_t c) {
+    return c >= L'A' && c <= L'Z' ? (wchar_t)(c + (L'a' - L'A')) : c;
 }
 
 int CompareByDisplayName(const void* a, const void* b) {
-    const unsigned char* left = (const unsigned char*)((const UninstallEntry*)a)->DisplayName;
-    const unsigned char* right = (const unsigned char*)((const UninstallEntry*)b)->DisplayName;
+    const wchar_t* left = ((const UninstallEntry*)a)->SortKey;
+    const wchar_t* right = ((const UninstallEntry*)b)->SortKey;
     for (;; left++, right++) {
-        unsigned char l = FoldCapital(*left);
-        unsigned char r = FoldCapital(*right);
+        wchar_t l = FoldCapital(*left);
+        wchar_t r = FoldCapital(*right);
         if (l != r)
             return l < r ? -1 : 1;
-        if (l == '\0')
+        if (l == L'\0')
             return 0;
     }
 }

@@ -11,7 +11,8 @@
 // One program. Each string is an owned heap copy.
 struct UninstallEntry {
     wchar_t* KeyPath;          // the program's key below its root, by its real name
-    char* DisplayName;         // in the console's OEM code page, as the host draws it
+    wchar_t* DisplayName;      // as stored
+    wchar_t* SortKey;          // the host's form of DisplayName for ordering (HostSortKey)
     wchar_t* UninstallString;  // as stored, environment references unexpanded
     KeyLocation Location;      // where KeyPath is: its root and registry view
 };
@@ -35,6 +36,7 @@ UninstallEntry* LoadUninstallList(int* count);
 // Releases the strings of count entries, then the array itself.
 void FreeUninstallList(UninstallEntry* entries, int count);
 
-// Orders two UninstallEntry by DisplayName, ignoring the case of A to Z only
-// and comparing every other byte by its unsigned value: -1, 0 or 1.
+// Orders two UninstallEntry by their SortKey, ignoring the case of A to Z
+// only and comparing every other 16-bit code unit by its unsigned value; a
+// proper prefix comes first: -1, 0 or 1.
 int CompareByDisplayName(const void* a, const void* b);

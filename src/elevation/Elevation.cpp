@@ -1,7 +1,7 @@
 #include <string.h>
 #include <wchar.h>
 
-#include "../shell/Shell.h"
+#include "../heap/Heap.h"
 #include "Elevation.h"
 
 #include <shellapi.h>

@@ -1,6 +1,7 @@
 #include <string.h>
 
-#include "../shell/Shell.h"
+#include "../heap/Heap.h"
+#include "../hostcalls/HostCalls.h"
 #include "Console.h"
 
 // Processed, line and echo input with mouse events, as a console program
@@ -66,23 +67,9 @@ void PutBackConsole(HANDLE input, const ConsoleMemory* memory) {
 void BlankScreen(HANDLE output) {
     CONSOLE_SCREEN_BUFFER_INFO buffer;
     bool read = GetConsoleScreenBufferInfo(output, &buffer) != 0;
-    if (read) {
-        // A row as wide as the buffer, in a block sized by that width alone:
-        // no fixed size, and so no bound to choose between two buffers,
-        // that the terminator could land past.
-        int width = buffer.dwSize.X;
-        char* line = (char*)AllocBlock(width + 1);
-        if (line) {
-            memset(line, ' ', width);
-            line[width] = '\0';
-            // The whole buffer, not only the window: the host's user screen
-            // is the buffer the child scrolls through.
-            for (int row = 0; row < buffer.dwSize.Y; row++)
-                Info.Text(0, row, LightGreyOnBlack, line);
-            FreeBlock(line);
-        }
-    }
-    Info.Text(0, 0, 0, NULL);
+    // The whole buffer, not only the window: the host's user screen is the
+    // buffer the child scrolls through.
+    HostBlankRows(read ? buffer.dwSize.X : 0, read ? buffer.dwSize.Y : 0);
     if (read) {
         COORD start = {0, buffer.dwCursorPosition.Y};
         SetConsoleCursorPosition(output, start);

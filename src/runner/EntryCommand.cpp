@@ -1,6 +1,6 @@
 #include <wchar.h>
 
-#include "../shell/Shell.h"
+#include "../heap/Heap.h"
 #include "EntryCommand.h"
 
 static bool IsBlank(wchar_t c) {

@@ -4,7 +4,7 @@
 
 #include <tlhelp32.h>
 
-#include "../shell/Shell.h"
+#include "../heap/Heap.h"
 #include "Family.h"
 
 // How the uninstaller's processes are followed. A job object would report

@@ -1,8 +1,8 @@
 #include <string.h>
 
-#include "../dialogs/Dialogs.h"
 #include "../elevation/Elevation.h"
-#include "../shell/Shell.h"
+#include "../heap/Heap.h"
+#include "../hostcalls/HostCalls.h"
 #include "../wow64/Wow64.h"
 #include "Console.h"
 #include "Runner.h"
@@ -19,8 +19,6 @@ const DWORD CommandLineLimit = 32767;
 // A child that is done within this time has ended before reading starts;
 // one that writes more than the pipe holds waits until reading starts.
 const DWORD FirstWaitMs = 1000;
-// Where the notice stands on the top row.
-const int NoticeColumn = 2;
 
 // The records handed to the platform are sized by the build's own types;
 // the 32-bit product's must be the sizes the platform's 32-bit ABI gives.
@@ -109,14 +107,12 @@ int RunCommand(HANDLE hPlugin, const wchar_t* CommandLine, int CaptureOutput, in
             SetStdHandle(STD_OUTPUT_HANDLE, writeEnd);
             SetStdHandle(STD_ERROR_HANDLE, writeEnd);
             if (TopLineNotice) {
-                screen = Info.SaveScreen(0, 0, -1, 0);
-                Info.Text(NoticeColumn, 0, LightGreyOnBlack, GetMsgText(NoticeNumber));
+                screen = HostSaveTopRow();
+                HostTopRowNotice(NoticeNumber);
             } else {
-                screen = Info.SaveScreen(0, 0, -1, -1);
-                MessageBuilder notice(0, NULL);
-                notice.AddLine("");
-                notice.AddLineMsg(NoticeNumber);
-                notice.Show();
+                screen = HostSaveScreen();
+                const BoxLine notice[2] = {{LineName, 0, L""}, {LineMessage, NoticeNumber, NULL}};
+                HostShowMessage(false, notice, 2, NULL, 0);
             }
         } else {
             // The child writes into the console as it stands instead.
@@ -172,11 +168,11 @@ int RunCommand(HANDLE hPlugin, const wchar_t* CommandLine, int CaptureOutput, in
     PutBackConsole(input, &console);
     if (!CaptureOutput) {
         ScrollUpTwoRows(output);
-        Info.Control(hPlugin, FCTL_SETUSERSCREEN, NULL);
+        HostAdoptUserScreen(hPlugin);
     }
     if (screen) {
-        Info.RestoreScreen(NULL);
-        Info.RestoreScreen(screen);
+        HostRestoreScreen(NULL);
+        HostRestoreScreen(screen);
     }
     FreeBlock(heapCommand);
     return started ? (int)exitCode : -1;

@@ -9,10 +9,9 @@
 // references expanded, and waits for it to end. With CaptureOutput the
 // child's output and errors are drawn off through a pipe and thrown away
 // while a notice (message NoticeNumber) stands on the top screen row
-// (TopLineNotice) or in a box; without it the child
-// writes into a blanked console that the host then adopts as its user
-// screen, through Control(hPlugin, ...). With SetTitle the console's title
-// shows the command while it runs. The console's input mode, title and the
+// (TopLineNotice) or in a box; without it the child writes into a blanked
+// console that the host then adopts as its user screen, for hPlugin. With
+// SetTitle the console's title shows the command while it runs. The console's input mode, title and the
 // process's standard handles are as they were when it returns.
 // A program that asks for administrator rights is started through the shell,
 // which asks the user for them; its output is not drawn off, as such a

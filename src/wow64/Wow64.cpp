@@ -1,6 +1,6 @@
 #include <string.h>
 
-#include "../shell/Shell.h"
+#include "../heap/Heap.h"
 #include "Wow64.h"
 
 typedef BOOL(WINAPI* IsWow64ProcessCall)(HANDLE process, BOOL* wow64);

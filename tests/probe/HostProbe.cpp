@@ -4,7 +4,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "../../src/shell/Host.h"
+#include "../../src/far1/Host.h"
 
 static PluginStartupInfo Info;
 static const int MenuEntries = 3;

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "../../src/shell/Host.h"
+#include "../../src/far1/Host.h"
 
 struct PluginEntryPoints {
     void(WINAPI* SetStartupInfo)(const PluginStartupInfo*);

@@ -1,6 +1,6 @@
 #include "CountingMemory.h"
 
-#include "../../src/shell/Shell.h"
+#include "../../src/heap/Heap.h"
 #include "CountedHeap.h"
 
 static CountedHeap& Heap() {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "../../src/shell/Host.h"
+#include "../../src/far1/Host.h"
 
 struct MenuAnswer {
     int Result;     // the chosen or highlighted item, or -1

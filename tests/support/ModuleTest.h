@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 #include <string.h>
 
-#include "../../src/shell/Shell.h"
+#include <string>
+
+#include "../../src/far1/Far1.h"
 #include "CountingMemory.h"
 #include "FakeHost.h"
 
@@ -31,3 +33,12 @@ protected:
     int StraysBefore = 0;
     int OverrunsBefore = 0;
 };
+
+// A program's name as the module's host draws it, through the module's own
+// conversion; released at once.
+inline std::string Shown(const wchar_t* name) {
+    char* shown = NameAsShown(name);
+    std::string text = shown ? shown : "(not converted)";
+    FreeBlock(shown);
+    return text;
+}

@@ -1,7 +1,6 @@
 #include <string.h>
 
-#include "../shell/Shell.h"
-#include "Dialogs.h"
+#include "Far1.h"
 
 // lstrcpyn's limit for an item's text: at most 126 characters and the
 // terminator, within the host's 128-character field.

@@ -1,7 +1,7 @@
 // The product's heap: the C run-time's, nothing added.
 #include <stdlib.h>
 
-#include "Shell.h"
+#include "Heap.h"
 
 void* AllocBlock(size_t size) {
     return malloc(size);

@@ -1,36 +1,10 @@
 #include <string.h>
-#include <wchar.h>
 
-#include "Shell.h"
+#include "../menu/Menu.h"
+#include "Far1.h"
 
 PluginStartupInfo Info;
 PluginListsState PluginLists;
-
-char* CopyString(const char* text) {
-    size_t size = strlen(text) + 1;
-    char* copy = (char*)AllocBlock(size);
-    if (copy)
-        memcpy(copy, text, size);
-    return copy;
-}
-
-wchar_t* CopyWideString(const wchar_t* text) {
-    size_t size = (wcslen(text) + 1) * sizeof(wchar_t);
-    wchar_t* copy = (wchar_t*)AllocBlock(size);
-    if (copy)
-        memcpy(copy, text, size);
-    return copy;
-}
-
-char* CopyInCodePage(const wchar_t* text, UINT codePage) {
-    int size = WideCharToMultiByte(codePage, 0, text, -1, NULL, 0, NULL, NULL);
-    char* copy = size > 0 ? (char*)AllocBlock(size) : NULL;
-    if (copy && WideCharToMultiByte(codePage, 0, text, -1, copy, size, NULL, NULL) != size) {
-        FreeBlock(copy);
-        copy = NULL;
-    }
-    return copy;
-}
 
 const char* GetMsgText(int number) {
     return Info.GetMsg(Info.ModuleNumber, number);
@@ -47,15 +21,6 @@ static void FreeStringList(char** strings, int count) {
     for (int i = 0; i < count; i++)
         FreeBlock(strings[i]);
     FreeBlock(strings);
-}
-
-void ShowError(const char* text) {
-    const char* items[3] = {GetMsgText(MsgWarningTitle), text, GetMsgText(MsgWarningButton)};
-    Info.Message(Info.ModuleNumber, FMSG_WARNING, NULL, items, 3, 1);
-}
-
-void ShowErrorMsg(int number) {
-    ShowError(GetMsgText(number));
 }
 
 extern "C" {
@@ -92,6 +57,14 @@ void WINAPI ExitFAR(void) {
     FreeBlock(PluginLists.CommandPrefix);
     // Back to the load-time state, so nothing released can be lent again.
     memset(&PluginLists, 0, sizeof(PluginLists));
+}
+
+HANDLE WINAPI OpenPlugin(int OpenFrom, INT_PTR Item) {
+    (void)OpenFrom;
+    (void)Item;
+    RunUninstallMenu();
+    // The module opens no panel of its own.
+    return INVALID_HANDLE_VALUE;
 }
 
 }  // extern "C"

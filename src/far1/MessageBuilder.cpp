@@ -1,5 +1,4 @@
-#include "../shell/Shell.h"
-#include "Dialogs.h"
+#include "Far1.h"
 
 MessageBuilder::MessageBuilder(unsigned flags, const char* helpTopic)
     : Flags(flags),

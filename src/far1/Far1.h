@@ -1,12 +1,54 @@
-// Builders for the host's message boxes and menus. Each owns copies of all
-// its strings and makes the one host call that shows it; use one as a local
-// object: construct, add, show, let it go.
+// The module's binding to the host's 1.x interface, whose texts are 8-bit:
+// the service table kept from start-up, the menu strings lent to the host,
+// the conversions of the module's UTF-16 text, and the builders of the
+// host's message boxes and menus. The entry points are declared with the
+// host's records in Host.h; the core's calls (HostCalls.h) are defined here
+// for this interface.
 #pragma once
 
 #include <windows.h>
 
-#include "../shell/Host.h"
+#include "../heap/Heap.h"
+#include "../hostcalls/HostCalls.h"
+#include "Host.h"
 
+// The host's services; all zero until SetStartupInfo.
+extern PluginStartupInfo Info;
+
+// What GetPluginInfo lends the host. Every array and string is owned here
+// and lives until ExitFAR.
+struct PluginListsState {
+    DWORD Flags;
+    char** DiskMenuStrings;
+    int* DiskMenuNumbers;
+    int DiskMenuStringsNumber;
+    char** PluginMenuStrings;
+    int PluginMenuStringsNumber;
+    char** PluginConfigStrings;
+    int PluginConfigStringsNumber;
+    char* CommandPrefix;
+};
+extern PluginListsState PluginLists;
+
+// Appends a private copy of text to the plug-ins menu list.
+void AddPluginMenuString(const char* text);
+
+// The text of a message from the host's language file; owned by the host.
+const char* GetMsgText(int number);
+
+// A heap copy of text (its length plus one byte), released with FreeBlock.
+char* CopyString(const char* text);
+// A heap copy of text in code page (CP_ACP or CP_OEMCP), each character
+// the code page lacks in its best form or as '?', released with FreeBlock;
+// null when it cannot be converted.
+char* CopyInCodePage(const wchar_t* text, UINT codePage);
+// A program's name as the host draws it, in the console's OEM code page:
+// CopyInCodePage(name, CP_OEMCP).
+char* NameAsShown(const wchar_t* name);
+
+// Builders for the host's message boxes and menus. Each owns copies of all
+// its strings and makes the one host call that shows it; use one as a local
+// object: construct, add, show, let it go.
 class MessageBuilder {
 public:
     // helpTopic may be null; it is copied.

@@ -1,0 +1,9 @@
+#include "HostCalls.h"
+
+void ShowWarning(int number, const BoxLine* detail) {
+    BoxLine lines[3] = {{LineMessage, MsgWarningTitle, NULL}, {LineMessage, number, NULL}};
+    if (detail)
+        lines[2] = *detail;
+    const BoxLine button = {LineMessage, MsgWarningButton, NULL};
+    HostShowMessage(true, lines, detail ? 3 : 2, &button, 1);
+}
