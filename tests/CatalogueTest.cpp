@@ -215,6 +215,18 @@ TEST_F(CatalogueTest, ShowsNamesInTheConsoleCodePage) {
     EXPECT_EQ(rows[0].UninstallString, ansi);  // commands stay as the system runs them
 }
 
+// The list's order is the host's: by the bytes it shows, not by the stored
+// UTF-16 text, in which e-acute (0xE9) comes before u-umlaut (0xFC).
+TEST_F(CatalogueTest, OrdersByTheBytesTheHostShows) {
+    ASSERT_TRUE(Registry.Ready());
+    if (GetOEMCP() != 437)
+        GTEST_SKIP() << "OEM code page " << GetOEMCP();
+    Registry.AddProgram(L"e", L"\u00e9lan", L"e.exe");
+    Registry.AddProgram(L"u", L"\u00fcber", L"u.exe");
+    // In code page 437, u-umlaut is 0x81 and e-acute 0x82.
+    EXPECT_EQ(Names(), (std::vector<std::string>{"\x81" "ber", "\x82" "lan"}));
+}
+
 // A display name stored beyond the ANSI code page is shown in what the OEM
 // code page holds of it: its own letters where it has them, else the best
 // form or '?'. The suite's OEM code page is 437; the Russian run's, 866.
