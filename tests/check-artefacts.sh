@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Checks a built UninstallMenu.dll: the expected PE format, exactly the four
-# undecorated entry points, imports from system DLLs only, the hardening it
+# Checks a built UninstallMenu.dll: the expected PE format, exactly the
+# undecorated entry points of its host interface (1.x's four, or with far3 the
+# 3.x interface's five), imports from system DLLs only, the hardening it
 # is built with (address space layout randomisation, no execution from data
 # pages, the stack guard), and the language files beside it.
-# Usage: check-artefacts.sh pei-i386|pei-x86-64 DLL
+# Usage: check-artefacts.sh pei-i386|pei-x86-64 DLL [far3]
 set -u
-format=$1 dll=$2
+format=$1 dll=$2 interface=${3:-far1}
 case $format in
 pei-i386) objdump=i686-w64-mingw32-objdump ;;
 pei-x86-64) objdump=x86_64-w64-mingw32-objdump ;;
@@ -22,8 +23,12 @@ grep -Eq '^Characteristics .*' <<<"$dump" && ! grep -q 'DLL' <<<"$(sed -n '/^Cha
     fail "not marked as a DLL"
 
 exports=$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$dump" | grep -E "^\s+\[ *[0-9]+\] " | awk "{print \$NF}" | sort | tr '\n' ' ')
-[ "$exports" = "ExitFAR GetPluginInfo OpenPlugin SetStartupInfo " ] ||
-    fail "exports are [$exports], not the four entry points"
+case $interface in
+far1) expected="ExitFAR GetPluginInfo OpenPlugin SetStartupInfo " ;;
+far3) expected="ExitFARW GetGlobalInfoW GetPluginInfoW OpenW SetStartupInfoW " ;;
+*) echo "unknown interface $interface" >&2; exit 2 ;;
+esac
+[ "$exports" = "$expected" ] || fail "exports are [$exports], not the entry points [$expected]"
 
 allowed=" advapi32.dll kernel32.dll msvcrt.dll shell32.dll user32.dll "
 for import in $(grep 'DLL Name:' <<<"$dump" | awk '{print tolower($3)}'); do
@@ -47,5 +52,5 @@ for lng in UninstallMenuEng.lng UninstallMenuRus.lng; do
     [ -f "$dir/$lng" ] || fail "no $lng beside it"
 done
 
-[ $failures -eq 0 ] && echo "ok: $dll ($format, four exports, system imports only, DYNAMIC_BASE, NX_COMPAT, stack guard)"
+[ $failures -eq 0 ] && echo "ok: $dll ($format, $interface's exports, system imports only, DYNAMIC_BASE, NX_COMPAT, stack guard)"
 exit $((failures > 0))

@@ -113,13 +113,21 @@ bool PluginDll::Redirect(const char* dll, const char* function, void* replacemen
 
 PluginDll::PluginDll()
     : PluginEntryPoints(), Module(NULL), Ready_(false), LookupsRedirected(false) {
-    std::string dll = BuiltPluginPath();
+    Load(BuiltPluginPath(), true);
+}
+
+PluginDll::PluginDll(const std::string& path)
+    : PluginEntryPoints(), Module(NULL), Ready_(false), LookupsRedirected(false) {
+    Load(path, false);
+}
+
+void PluginDll::Load(const std::string& dll, bool entryPoints) {
     Module = LoadLibraryA(dll.c_str());
     if (!Module) {
         ADD_FAILURE() << "cannot load " << dll << ": error " << GetLastError();
         return;
     }
-    bool complete = FindEntryPoints(Module, this);
+    bool complete = !entryPoints || FindEntryPoints(Module, this);
     EXPECT_TRUE(complete) << "the DLL lacks one of the four entry points";
     Heap = new CountedHeap;
     bool hooked = Redirect("msvcrt.dll", "malloc", (void*)CountedMalloc) &&

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 #include "BuiltPlugin.h"
@@ -15,6 +16,10 @@ class PluginDll : public PluginEntryPoints {
 public:
     // Loads the DLL that sits one folder above the test program.
     PluginDll();
+    // Loads the DLL at path, of whichever interface: its entry points are the
+    // caller's to find (GetProcAddress), and Ready() tells only of the heap.
+    explicit PluginDll(const std::string& path);
+    HMODULE Handle() const { return Module; }
     // Checks nothing; undoes every redirection and unloads the DLL.
     ~PluginDll();
     PluginDll(const PluginDll&) = delete;
@@ -48,6 +53,7 @@ public:
     bool RefuseAsNeedingRights(const wchar_t* marker);
 
 private:
+    void Load(const std::string& path, bool entryPoints);
     struct Redirection {
         void** Slot;
         void* Original;
