@@ -6,9 +6,9 @@
 #             each with its test suite
 # make test   the above, then run both suites under Wine
 # make bench  the above, then measure the module against the platform's floor
-# make package  install what is missing, build the 32-bit and the 64-bit DLL, and
-#             pack each for users: build/UninstallMenu-<version>-x86.zip for
-#             32-bit hosts, build/UninstallMenu-<version>-x64.zip for 64-bit ones
+# make package  install what is missing, build the 32-bit and the 64-bit DLLs of
+#             both host interfaces, and pack each for users into
+#             build/UninstallMenu-<version>-far<1|3>-<x86|x64>.zip
 # make clean  remove build/
 
 MAKEFLAGS += --no-print-directory
@@ -44,12 +44,12 @@ demo-russian: build
 
 # The DLLs alone are built: the package takes each as it is.
 package: deps
-	@echo "== Building the 32-bit DLL in $(WIN32)"
+	@echo "== Building the 32-bit DLLs in $(WIN32)"
 	@cmake -S . -B $(WIN32) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DUNINSTALLMENU_TESTS=ON >/dev/null
-	@cmake --build $(WIN32) -j2 --target UninstallMenu
-	@echo "== Building the 64-bit DLL in $(WIN64)"
+	@cmake --build $(WIN32) -j2 --target UninstallMenu UninstallMenu3
+	@echo "== Building the 64-bit DLLs in $(WIN64)"
 	@cmake -S . -B $(WIN64) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DUNINSTALLMENU_TESTS=ON >/dev/null
-	@cmake --build $(WIN64) -j2 --target UninstallMenu
+	@cmake --build $(WIN64) -j2 --target UninstallMenu UninstallMenu3
 	@echo "== Packing each into build/"
 	@for build in $(WIN32) $(WIN64); do \
 		cpack --config $$build/CPackConfig.cmake -B build >$$build/cpack.log 2>&1 || { cat $$build/cpack.log; exit 1; }; \

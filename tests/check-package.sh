@@ -1,16 +1,22 @@
 #!/usr/bin/env bash
-# Builds one build's release package with CPack, into a scratch folder,
-# unpacks it and checks what a user gets: the zip named with the version and
-# the build of the host it is for; one folder UninstallMenu/ holding exactly
+# Builds one build's release packages with CPack, into a scratch folder,
+# unpacks the one for a host interface and checks what a user gets: the zip
+# named with the version, the host interface and the build of the host it is
+# for; one folder UninstallMenu/ holding exactly
 # the DLL, byte for byte the build's, the shipped language files and a ReadMe
 # with Windows line endings that names this zip; the DLL as check-artefacts.sh
 # wants it (machine type, exports, system imports only, hardening); and its
 # version resource, read back under Wine by the first READER that can run
 # here, holding that version.
-# Usage: check-package.sh SOURCE_DIR BUILD_DIR VERSION x86|x64 READER...
+# Usage: check-package.sh SOURCE_DIR BUILD_DIR VERSION x86|x64 far1|far3 READER...
 set -u
-source_dir=$1 build_dir=$2 version=$3 arch=$4
-shift 4
+source_dir=$1 build_dir=$2 version=$3 arch=$4 interface=$5
+shift 5
+case $interface in
+far1) built=$build_dir languages=$source_dir/lang ;;
+far3) built=$build_dir/far3 languages=$source_dir/lang/far3 ;;
+*) echo "unknown interface $interface" >&2; exit 2 ;;
+esac
 case $arch in
 x86) format=pei-i386 ;;
 x64) format=pei-x86-64 ;;
@@ -22,7 +28,7 @@ failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 . "$source_dir/scripts/wine-env"
 
-name=UninstallMenu-$version-$arch.zip
+name=UninstallMenu-$version-$interface-$arch.zip
 cpack --config "$build_dir/CPackConfig.cmake" -B "$scratch/out" >"$scratch/cpack.log" 2>&1 ||
     { cat "$scratch/cpack.log"; fail "cpack failed"; exit 1; }
 zip=$scratch/out/$name
@@ -41,12 +47,13 @@ folders=$(cmake -E tar tf "$zip" | grep '/$' | grep -vx "$folder/" | tr '\n' ' '
 mkdir "$scratch/unpacked"
 (cd "$scratch/unpacked" && cmake -E tar xf "$zip") || fail "the zip does not unpack"
 unpacked=$scratch/unpacked/$folder
-cmp -s "$unpacked/UninstallMenu.dll" "$build_dir/UninstallMenu.dll" ||
-    fail "its UninstallMenu.dll is not $build_dir/UninstallMenu.dll byte for byte"
+cmp -s "$unpacked/UninstallMenu.dll" "$built/UninstallMenu.dll" ||
+    fail "its UninstallMenu.dll is not $built/UninstallMenu.dll byte for byte"
 for lng in UninstallMenuEng.lng UninstallMenuRus.lng; do
-    cmp -s "$unpacked/$lng" "$source_dir/lang/$lng" || fail "its $lng is not lang/$lng"
+    cmp -s "$unpacked/$lng" "$languages/$lng" || fail "its $lng is not $languages/$lng"
 done
-bash "$source_dir/tests/check-artefacts.sh" "$format" "$unpacked/UninstallMenu.dll" >"$scratch/artefacts.log" ||
+bash "$source_dir/tests/check-artefacts.sh" "$format" "$unpacked/UninstallMenu.dll" "$interface" \
+    >"$scratch/artefacts.log" ||
     fail "the DLL in the zip: $(grep FAIL "$scratch/artefacts.log")"
 
 readme=$unpacked/ReadMe.txt
@@ -55,7 +62,7 @@ crlf=$(grep -c $'\r$' "$readme")
 [ "$lines" -gt 0 ] && [ "$crlf" = "$lines" ] && [ -z "$(tail -c1 "$readme" | tr -d '\n')" ] ||
     fail "ReadMe.txt does not end each of its $lines lines with CR LF ($crlf do)"
 head -1 "$readme" | grep -qF "UninstallMenu $version" || fail "ReadMe.txt does not start with the version"
-grep -qF "This is the $arch one" "$readme" || fail "ReadMe.txt does not say it is the $arch zip"
+grep -qF "This is ${name}:" "$readme" || fail "ReadMe.txt does not say it is $name"
 
 reader=
 for candidate in "$@"; do
