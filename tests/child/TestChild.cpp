@@ -64,6 +64,16 @@ static bool OpenProgram(const char* view, const char* name, bool create, HKEY* k
     if (!create)
         return RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | flag, key) ==
                ERROR_SUCCESS;
+    // The Uninstall key itself is made lasting, as Windows has it: a fresh
+    // prefix may lack it, and made volatile with the program's key it would
+    // refuse a real installer's lasting keys (ERROR_CANTWRITE) for the rest
+    // of the run.
+    HKEY parent;
+    std::string parentPath(MachineUninstallKey, sizeof(MachineUninstallKey) - 2);
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, parentPath.c_str(), 0, NULL, 0,
+                        KEY_CREATE_SUB_KEY | flag, NULL, &parent, NULL) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(parent);
     if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, NULL, REG_OPTION_VOLATILE,
                         KEY_ALL_ACCESS | flag, NULL, key, NULL) != ERROR_SUCCESS)
         return false;
