@@ -54,7 +54,7 @@ void WINAPI SetStartupInfoW(const PluginStartupInfo* info) {
     size_t size = info->StructSize < sizeof(Info) ? info->StructSize : sizeof(Info);
     memcpy(&Info, info, size);
     memset(&StandardFunctions, 0, sizeof(StandardFunctions));
-    if (size > offsetof(PluginStartupInfo, FSF) && info->FSF) {
+    if (size >= offsetof(PluginStartupInfo, FSF) + sizeof(info->FSF) && info->FSF) {
         size_t tableSize = info->FSF->StructSize < sizeof(StandardFunctions)
                                ? info->FSF->StructSize
                                : sizeof(StandardFunctions);
