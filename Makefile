@@ -1,5 +1,6 @@
 # make demo   install what is missing, build, and run the plug-in in the stand-in
 #             host on a scratch copy of the registry, in this terminal
+# make demo-far3  the same with the module for the host's 3.x interface
 # make demo-russian  the same with the Russian texts, on a console whose OEM
 #             code page is 866, as on Russian Windows
 # make        install what is missing, build the 32-bit product and the 64-bit build,
@@ -16,7 +17,7 @@ MAKEFLAGS += --no-print-directory
 WIN32 := build/win32
 WIN64 := build/win64
 
-.PHONY: all deps build test demo demo-russian package bench clean
+.PHONY: all deps build test demo demo-far3 demo-russian package bench clean
 
 all: build
 
@@ -37,6 +38,10 @@ test: build
 demo: build
 	@[ -t 0 ] && [ -t 1 ] || { echo "make demo runs an interactive console program: it needs a terminal" >&2; exit 1; }
 	@scripts/demo
+
+demo-far3: build
+	@[ -t 0 ] && [ -t 1 ] || { echo "make demo-far3 runs an interactive console program: it needs a terminal" >&2; exit 1; }
+	@scripts/demo --far3
 
 demo-russian: build
 	@[ -t 0 ] && [ -t 1 ] || { echo "make demo-russian runs an interactive console program: it needs a terminal" >&2; exit 1; }

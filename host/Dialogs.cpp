@@ -4,22 +4,10 @@
 
 #include "PlugHost.h"
 
-// Narrowest menu, and the longest break-key list read.
+// Narrowest menu.
 static const int MinMenuWidth = 20;
-static const int MaxBreakKeys = 64;
 // Rows a box leaves free above and below it.
 static const int BoxMargin = 2;
-
-static int TextLength(const char* text) {
-    return text ? (int)strlen(text) : 0;
-}
-
-static int ItemLength(const FarMenuItem& item) {
-    int length = 0;
-    while (length < (int)sizeof(item.Text) && item.Text[length])
-        length++;
-    return length;
-}
 
 static int Larger(int a, int b) {
     return a > b ? a : b;
@@ -37,26 +25,24 @@ static int Place(int position, int extent, int room) {
     return Larger(0, Smaller(position, room - extent));
 }
 
-static int BreakKeyIndex(const int* keys, const KeyPress& key) {
-    if (!keys)
-        return -1;
-    for (int i = 0; i < MaxBreakKeys && keys[i] != 0; i++)
-        if ((keys[i] & 0xFFFF) == key.Key && ((DWORD)keys[i] >> 16) == key.Shift)
-            return i;
+static int BreakKeyIndex(const std::vector<BreakKey>& keys, const KeyPress& key) {
+    for (size_t i = 0; i < keys.size(); i++)
+        if (keys[i].Key == key.Key && keys[i].Shift == key.Shift)
+            return (int)i;
     return -1;
 }
 
 // The nearest item from `from` (exclusive) in direction step that is not a
 // separator, or -1.
 static int NextItem(const MenuRequest& menu, int from, int step) {
-    for (int i = from + step; i >= 0 && i < menu.ItemsNumber; i += step)
+    for (int i = from + step; i >= 0 && i < (int)menu.Items.size(); i += step)
         if (!menu.Items[i].Separator)
             return i;
     return -1;
 }
 
 static int MoveHighlight(const MenuRequest& menu, int current, WORD key, int page) {
-    int count = menu.ItemsNumber;
+    int count = (int)menu.Items.size();
     int next = -1;
     switch (key) {
     case VK_UP:
@@ -88,8 +74,8 @@ static void DrawMenu(Screen& screen, const MenuRequest& menu, int x, int y, int 
     screen.Centred(x, right, bottom, ColourMenuBox, menu.Bottom);
     // Border, space, check mark, text, border; none left on a very narrow console.
     int room = Larger(width - 5, 0);
-    for (int row = 0; row < rows && top + row < menu.ItemsNumber; row++) {
-        const FarMenuItem& item = menu.Items[top + row];
+    for (int row = 0; row < rows && top + row < (int)menu.Items.size(); row++) {
+        const MenuLine& item = menu.Items[top + row];
         int line = y + 1 + row;
         if (item.Separator) {
             screen.Divider(x, right, line, ColourMenuBox);
@@ -99,24 +85,21 @@ static void DrawMenu(Screen& screen, const MenuRequest& menu, int x, int y, int 
         screen.Fill(x + 1, line, right - 1, line, L' ', colour);
         if (item.Checked)
             screen.Put(x + 2, line, L'\x221A', colour);
-        std::string text(item.Text, Smaller(ItemLength(item), room));
-        screen.Text(x + 3, line, colour, text.c_str());
+        screen.TextW(x + 3, line, colour, CutToCells(item.Text, room));
     }
     if (top > 0)
         screen.Put(right, y + 1, L'\x25B2', ColourMenuBox);
-    if (top + rows < menu.ItemsNumber)
+    if (top + rows < (int)menu.Items.size())
         screen.Put(right, bottom - 1, L'\x25BC', ColourMenuBox);
 }
 
-int ShowMenu(Screen& screen, const MenuRequest& menu) {
-    int count = menu.Items ? Larger(menu.ItemsNumber, 0) : 0;
-    MenuRequest request = menu;
-    request.ItemsNumber = count;
+int ShowMenu(Screen& screen, const MenuRequest& menu, int* breakCode) {
+    int count = (int)menu.Items.size();
     int widest = 0;
     for (int i = 0; i < count; i++)
-        widest = Larger(widest, ItemLength(menu.Items[i]));
+        widest = Larger(widest, TextCells(menu.Items[i].Text));
     int width = Larger(Larger(widest + 5, MinMenuWidth),
-                       Larger(TextLength(menu.Title), TextLength(menu.Bottom)) + 6);
+                       Larger(TextCells(menu.Title), TextCells(menu.Bottom)) + 6);
     width = Smaller(width, screen.Width() - 2);
     int rows = screen.Height() - 2 - 2 * BoxMargin;
     if (menu.MaxHeight > 0)
@@ -130,23 +113,24 @@ int ShowMenu(Screen& screen, const MenuRequest& menu) {
         if (menu.Items[i].Selected && !menu.Items[i].Separator)
             highlight = i;
     if (highlight < 0)
-        highlight = NextItem(request, -1, 1);
+        highlight = NextItem(menu, -1, 1);
 
     SavedArea* under = screen.Save(x, y, x + width - 1, y + rows + 1);
-    int top = 0, result = -1, breakCode = -1;
+    int top = 0, result = -1;
+    *breakCode = -1;
     for (;;) {
         if (highlight >= 0 && highlight < top)
             top = highlight;
         if (highlight >= top + rows)
             top = highlight - rows + 1;
-        DrawMenu(screen, request, x, y, width, rows, top, highlight);
+        DrawMenu(screen, menu, x, y, width, rows, top, highlight);
         screen.FlushRows(y, y + rows + 1);
         KeyPress key;
         if (!screen.ReadKey(&key))
             break;
         int breakIndex = BreakKeyIndex(menu.BreakKeys, key);
         if (breakIndex >= 0) {
-            breakCode = breakIndex;
+            *breakCode = breakIndex;
             result = highlight;
             break;
         }
@@ -157,41 +141,36 @@ int ShowMenu(Screen& screen, const MenuRequest& menu) {
         if (key.Key == VK_ESCAPE || key.Key == VK_F10)
             break;
         if (highlight >= 0)
-            highlight = MoveHighlight(request, highlight, key.Key, rows);
+            highlight = MoveHighlight(menu, highlight, key.Key, rows);
     }
     screen.Restore(under);
-    if (menu.BreakCode)
-        *menu.BreakCode = breakCode;
     return result;
 }
 
-static const char* ItemText(const char* const* items, int index) {
-    return items[index] ? items[index] : "";
-}
-
-int ShowMessage(Screen& screen, unsigned flags, const char* const* items, int itemsNumber,
+int ShowMessage(Screen& screen, bool warning, const std::vector<std::wstring>& items,
                 int buttonsNumber) {
-    if (!items || itemsNumber < 1 || buttonsNumber < 0 || buttonsNumber > itemsNumber - 1)
+    int itemsNumber = (int)items.size();
+    if (itemsNumber < 1 || buttonsNumber < 0 || buttonsNumber > itemsNumber - 1)
         return -1;
-    bool warning = (flags & FMSG_WARNING) != 0;
     WORD colour = warning ? ColourWarning : ColourDialog;
     WORD focusColour = warning ? ColourWarningButton : ColourDialogButton;
     int firstButton = itemsNumber - buttonsNumber;
 
-    // The button row as one string, with where each button starts.
-    std::string buttons;
+    // The button row as one string, with the cell where each button starts.
+    std::wstring buttons;
     std::vector<int> starts;
     for (int i = firstButton; i < itemsNumber; i++) {
         if (!buttons.empty())
-            buttons += " ";
-        starts.push_back((int)buttons.size());
-        buttons += std::string("[ ") + ItemText(items, i) + " ]";
+            buttons += L" ";
+        starts.push_back(TextCells(buttons));
+        buttons += L"[ " + items[i] + L" ]";
     }
-    starts.push_back((int)buttons.size() + 1);
+    int buttonCells = TextCells(buttons);
+    starts.push_back(buttonCells + 1);
 
-    int inner = Larger(TextLength(items[0]) + 2, (int)buttons.size());
+    int inner = Larger(TextCells(items[0]) + 2, buttonCells);
     for (int i = 1; i < firstButton; i++)
-        inner = Larger(inner, TextLength(items[i]));
+        inner = Larger(inner, TextCells(items[i]));
     // Border and two spaces each side; a console resized very small leaves no room.
     inner = Larger(Smaller(inner, screen.Width() - 8), 0);
     int buttonRows = buttonsNumber > 0 ? 2 : 0;
@@ -206,24 +185,26 @@ int ShowMessage(Screen& screen, unsigned flags, const char* const* items, int it
     for (;;) {
         screen.Fill(x, y, right, bottom, L' ', colour);
         screen.Frame(x, y, right, bottom, colour);
-        screen.Centred(x, right, y, colour, ItemText(items, 0));
+        screen.Centred(x, right, y, colour, items[0]);
         for (int i = 0; i < lines; i++) {
-            std::string text(ItemText(items, i + 1));
-            if ((int)text.size() > inner)
-                text.resize(inner);
-            screen.Text(x + 3 + (inner - (int)text.size()) / 2, y + 1 + i, colour, text.c_str());
+            std::wstring text = CutToCells(items[i + 1], inner);
+            screen.TextW(x + 3 + (inner - TextCells(text)) / 2, y + 1 + i, colour, text);
         }
         if (buttonsNumber == 0) {
             screen.FlushRows(y, bottom);
             return -1;
         }
         screen.Divider(x, right, bottom - 2, colour);
-        std::string row = buttons.substr(0, inner);
-        int rowX = x + 3 + (inner - (int)row.size()) / 2;
-        screen.Text(rowX, bottom - 1, colour, row.c_str());
-        int focusEnd = Smaller(starts[focus + 1] - 1, (int)row.size());
-        for (int i = starts[focus]; i < focusEnd; i++)
-            screen.Text(rowX + i, bottom - 1, focusColour, row.substr(i, 1).c_str());
+        std::wstring row = CutToCells(buttons, inner);
+        int rowCells = TextCells(row);
+        int rowX = x + 3 + (inner - rowCells) / 2;
+        screen.TextW(rowX, bottom - 1, colour, row);
+        // The focused button drawn again over itself, in its own colour.
+        int focusEnd = Smaller(starts[focus + 1] - 1, rowCells);
+        std::wstring focused = L"[ " + items[firstButton + focus] + L" ]";
+        if (focusEnd > starts[focus])
+            screen.TextW(rowX + starts[focus], bottom - 1, focusColour,
+                         CutToCells(focused, focusEnd - starts[focus]));
         screen.FlushRows(y, bottom);
 
         KeyPress key;

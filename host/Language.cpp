@@ -69,8 +69,31 @@ int ChooseLanguage(const std::vector<LanguageFile>& files, const std::string& wa
     return -1;
 }
 
-bool LoadLanguage(const std::string& folder, const std::string& wanted, LanguageFile* chosen,
-                  std::string* error) {
+// The UTF-8 byte-order mark a 3.x language file starts with.
+static const char Utf8Mark[] = "\xEF\xBB\xBF";
+
+// The messages of a UTF-8 file in UTF-16; false when one is not UTF-8.
+static bool WidenMessages(LanguageFile* file, std::string* error) {
+    file->WideMessages.clear();
+    for (size_t i = 0; i < file->Messages.size(); i++) {
+        const std::string& text = file->Messages[i];
+        std::wstring wide(text.size(), L'\0');
+        int length = text.empty() ? 0
+                                  : MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.c_str(),
+                                                        (int)text.size(), &wide[0],
+                                                        (int)wide.size());
+        if (length == 0 && !text.empty()) {
+            *error = file->Path + ": message " + std::to_string(i) + " is not UTF-8";
+            return false;
+        }
+        wide.resize(length);
+        file->WideMessages.push_back(wide);
+    }
+    return true;
+}
+
+bool LoadLanguage(const std::string& folder, const std::string& wanted, bool utf8,
+                  LanguageFile* chosen, std::string* error) {
     std::vector<LanguageFile> files;
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA((folder + "\\*.lng").c_str(), &found);
@@ -83,6 +106,8 @@ bool LoadLanguage(const std::string& folder, const std::string& wanted, Language
             std::string text;
             int line = 0;
             bool ok = ReadWholeFile(file.Path.c_str(), &text, error);
+            if (ok && utf8 && text.compare(0, 3, Utf8Mark) == 0)
+                text.erase(0, 3);
             if (ok && !ParseLanguageText(text, &file, &line, error)) {
                 *error = file.Path + (line > 0 ? ":" + std::to_string(line) : "") + ": " + *error;
                 ok = false;
@@ -108,5 +133,5 @@ bool LoadLanguage(const std::string& folder, const std::string& wanted, Language
         return false;
     }
     *chosen = files[index];
-    return true;
+    return !utf8 || WidenMessages(chosen, error);
 }

@@ -5,12 +5,17 @@
 #include "PlugHost.h"
 
 static const char Usage[] =
-    "usage: plughost [--sandbox FILE.reg [--real-commands]] [--lang NAME] PLUGIN.dll\n"
-    "  --sandbox FILE.reg  run against scratch copies of HKEY_LOCAL_MACHINE and\n"
-    "                      HKEY_CURRENT_USER imported from FILE.reg; its uninstall\n"
+    "usage: plughost [--sandbox FILE.reg [--real-commands]] [--lang NAME] "
+    "PLUGIN.dll\n"
+    "  --sandbox FILE.reg  run against scratch copies of HKEY_LOCAL_MACHINE "
+    "and\n"
+    "                      HKEY_CURRENT_USER imported from FILE.reg; its "
+    "uninstall\n"
     "                      commands must start the demo's uninstaller\n"
-    "  --real-commands     let FILE.reg hold any uninstall command: Enter runs it for real\n"
-    "  --lang NAME         the plug-in's language file to use (default English)\n";
+    "  --real-commands     let FILE.reg hold any uninstall command: Enter runs "
+    "it for real\n"
+    "  --lang NAME         the plug-in's language file to use (default "
+    "English)\n";
 
 static const char PluginsMenuTitle[] = "Plug-in commands";
 
@@ -68,34 +73,27 @@ static std::string FileName(const char* path) {
     return name;
 }
 
-static void ChooseFromPluginsMenu(Screen& screen, const PluginModule& plugin) {
-    PluginInfo info;
-    memset(&info, 0, sizeof(info));
-    info.StructSize = sizeof(info);
-    plugin.GetPluginInfo(&info);
-    int count = info.PluginMenuStrings ? info.PluginMenuStringsNumber : 0;
-    if (count <= 0) {
-        const char* items[] = {PluginsMenuTitle, "The plug-in has no plug-ins menu entry.", "OK"};
-        ShowMessage(screen, 0, items, 3, 1);
+static void ChooseFromPluginsMenu(Screen& screen, PluginModule& plugin) {
+    const std::wstring title = OemText(PluginsMenuTitle, lstrlenA(PluginsMenuTitle));
+    std::vector<std::wstring> strings = plugin.MenuStrings();
+    if (strings.empty()) {
+        ShowMessage(screen, false, {title, L"The plug-in has no plug-ins menu entry.", L"OK"}, 1);
         return;
     }
-    std::vector<FarMenuItem> items(count);  // value-initialised: zeroed
-    for (int i = 0; i < count; i++)
-        if (info.PluginMenuStrings[i])
-            lstrcpynA(items[i].Text, info.PluginMenuStrings[i], sizeof(items[i].Text));
-    MenuRequest request = {-1, -1, 0, PluginsMenuTitle, NULL, NULL, NULL, &items[0], count};
-    int chosen = ShowMenu(screen, request);
-    if (chosen < 0)
-        return;
-    if (plugin.OpenPlugin(OpenFromPluginsMenu, chosen) != INVALID_HANDLE_VALUE) {
-        const char* message[] = {PluginsMenuTitle, "The plug-in opened a panel of its own,",
-                                 "which plughost cannot show.", "OK"};
-        ShowMessage(screen, FMSG_WARNING, message, 4, 1);
-    }
+    MenuRequest request = {-1, -1, 0, title, L"", {}, {}};
+    for (size_t i = 0; i < strings.size(); i++)
+        request.Items.push_back(MenuLine{strings[i], false, false, false});
+    int breakCode;
+    int chosen = ShowMenu(screen, request, &breakCode);
+    if (chosen >= 0 && !plugin.OpenFromMenu(chosen))
+        ShowMessage(screen, true,
+                    {title, L"The plug-in opened a panel of its own,",
+                     L"which plughost cannot show.", L"OK"},
+                    1);
 }
 
 // The panels' key loop, until the user quits or the console goes away.
-static void RunDesktop(Screen& screen, const Desktop& desktop, const PluginModule& plugin) {
+static void RunDesktop(Screen& screen, const Desktop& desktop, PluginModule& plugin) {
     DrawDesktop(screen, desktop);
     KeyPress key;
     while (screen.ReadKey(&key)) {
@@ -140,7 +138,12 @@ static LONG WINAPI ReportPluginFault(EXCEPTION_POINTERS* fault) {
         FaultSandbox->Remove();
     // The report starts on a line of its own: the cursor is back where
     // plughost found it, which may be in the middle of a line.
-    if (record->ExceptionCode == WrongModuleNumberFault && record->NumberParameters == 2)
+    if (record->ExceptionCode == WrongPluginIdFault)
+        fprintf(stderr,
+                "\nplughost: the plug-in handed a service another GUID "
+                "than the one its\n"
+                "GetGlobalInfoW gave; plughost stopped\n");
+    else if (record->ExceptionCode == WrongModuleNumberFault && record->NumberParameters == 2)
         fprintf(stderr, "\nplughost: the plug-in handed back module number 0x%llx, not the\n"
                         "0x%llx it was given; plughost stopped\n",
                 (unsigned long long)record->ExceptionInformation[0],
@@ -176,11 +179,13 @@ int main(int argc, char** argv) {
     if (!plugin.Load(options.PluginPath, &error))
         return Failed(error);
     LanguageFile language;
-    if (!LoadLanguage(plugin.Folder(), options.Language, &language, &error))
+    bool unicode = plugin.Interface() == Interface3;
+    if (!LoadLanguage(plugin.Folder(), options.Language, unicode, &language, &error))
         return Failed(error);
 
     Desktop desktop;
-    desktop.Status = FileName(plugin.Path()) + ", " + language.Name + "  |  ";
+    desktop.Status =
+        FileName(plugin.Path()) + (unicode ? " (3.x), " : " (1.x), ") + language.Name + "  |  ";
     Sandbox sandbox;
     if (options.SandboxFile) {
         RemoveAbandonedSandboxes();
@@ -212,13 +217,11 @@ int main(int argc, char** argv) {
     FaultSandbox = &sandbox;
     SetUnhandledExceptionFilter(ReportPluginFault);
 
-    HostSession session = {&screen, &language, &desktop};
+    HostSession session = {&screen, &language, &desktop, plugin.Id()};
     BindServices(&session);
-    PluginStartupInfo info;
-    FillStartupInfo(&info, plugin.Path());
-    plugin.SetStartupInfo(&info);
+    plugin.Start();
     RunDesktop(screen, desktop, plugin);
-    plugin.ExitFAR();
+    plugin.Exit();
     BindServices(NULL);
     // The screen and the sandbox go with main's locals, the plug-in's DLL
     // after them: a fault as it unloads must not reach objects already gone.

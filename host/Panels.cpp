@@ -61,7 +61,7 @@ static void DrawPanel(Screen& screen, int x1, int y1, int x2, int y2, const std:
     std::string title = folder;
     if (!title.empty())
         CharToOemBuffA(&title[0], &title[0], (DWORD)title.size());
-    screen.Centred(x1, x2, y1, ColourPanel, title.c_str());
+    screen.Centred(x1, x2, y1, ColourPanel, OemText(title.c_str(), (int)title.size()));
     std::vector<std::string> names;
     size_t folders = 0;
     ListFolder(folder, &names, &folders);

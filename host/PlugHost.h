@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "../src/far1/Host.h"
+#include "../src/far3/Far3Host.h"
 
 // ---------------------------------------------------------------------------
 // Fixed sizes and names
@@ -150,7 +151,10 @@ void RemoveAbandonedSandboxes();
 struct LanguageFile {
     std::string Path;
     std::string Name;                   // "English" of ".Language=English,English"
-    std::vector<std::string> Messages;  // in the console's OEM code page
+    std::vector<std::string> Messages;  // as the file holds them
+    // The messages in UTF-16, from a file in UTF-8 (a 3.x plug-in's); empty
+    // for an 8-bit file, whose messages are in the console's OEM code page.
+    std::vector<std::wstring> WideMessages;
 };
 
 // Reads one language file's text: "//" comment lines, the ".Language=" line,
@@ -161,8 +165,11 @@ bool ParseLanguageText(const std::string& text, LanguageFile* file, int* errorLi
 // The file for language wanted (case-insensitive), else the English one, else -1.
 int ChooseLanguage(const std::vector<LanguageFile>& files, const std::string& wanted);
 // Reads every *.lng file in folder and keeps the one ChooseLanguage picks.
-bool LoadLanguage(const std::string& folder, const std::string& wanted, LanguageFile* chosen,
-                  std::string* error);
+// With utf8, the files are read as UTF-8 (a byte-order mark first is
+// skipped), and the chosen one's messages, which must be UTF-8, are also
+// kept in UTF-16.
+bool LoadLanguage(const std::string& folder, const std::string& wanted, bool utf8,
+                  LanguageFile* chosen, std::string* error);
 
 // ---------------------------------------------------------------------------
 // The console (Screen.cpp)
@@ -200,14 +207,15 @@ public:
 
     // Text in the OEM code page, clipped to the screen.
     void Text(int x, int y, WORD colour, const char* oem);
-    void TextW(int x, int y, WORD colour, const WCHAR* text, int length);
+    // Text clipped to the screen, a wide character in two cells (CharCells).
+    void TextW(int x, int y, WORD colour, const std::wstring& text);
     void Fill(int x1, int y1, int x2, int y2, WCHAR ch, WORD colour);
     // A double-line frame around the rectangle's edge.
     void Frame(int x1, int y1, int x2, int y2, WORD colour);
     // A single line across a frame at row y, joined to its sides.
     void Divider(int x1, int x2, int y, WORD colour);
     // " text " centred between columns x1 and x2, cut to fit.
-    void Centred(int x1, int x2, int y, WORD colour, const char* oem);
+    void Centred(int x1, int x2, int y, WORD colour, const std::wstring& text);
     void Put(int x, int y, WCHAR ch, WORD colour);
     void Flush();
     void FlushRows(int y1, int y2);
@@ -229,6 +237,7 @@ public:
 
 private:
     void ReadWindow();
+    void Unpair(int x, int y);
     CHAR_INFO* Cell(int x, int y) { return &Cells[y * Columns + x]; }
 
     HANDLE Input;
@@ -245,27 +254,48 @@ private:
     std::vector<SavedArea*> Areas;
 };
 
+// How many cells a character takes: 2 for the East Asian wide and
+// full-width ones, which a terminal shows two columns wide; else 1.
+int CharCells(WCHAR ch);
+int TextCells(const std::wstring& text);
+// The longest start of text that fits in that many cells.
+std::wstring CutToCells(const std::wstring& text, int cells);
+// length bytes of text in the OEM code page, in UTF-16.
+std::wstring OemText(const char* oem, int length);
+
 // ---------------------------------------------------------------------------
-// Menus and message boxes (Dialogs.cpp)
+// Menus and message boxes (Dialogs.cpp), in UTF-16 whichever interface the
+// plug-in speaks
+
+struct MenuLine {
+    std::wstring Text;
+    bool Separator;
+    bool Checked;
+    bool Selected;
+};
+
+struct BreakKey {
+    WORD Key;     // virtual key code
+    DWORD Shift;  // as KeyPress::Shift
+};
 
 struct MenuRequest {
     int X, Y;        // -1: centred
     int MaxHeight;   // visible items; 0: as many as fit
-    const char* Title;
-    const char* Bottom;
-    const int* BreakKeys;  // zero-terminated; low word key code, high word Shift bits
-    int* BreakCode;
-    const FarMenuItem* Items;
-    int ItemsNumber;
+    std::wstring Title;
+    std::wstring Bottom;
+    std::vector<BreakKey> BreakKeys;
+    std::vector<MenuLine> Items;
 };
 
 // The chosen item's index, or -1 when cancelled; a break key answers the
-// highlighted index and writes its position in BreakKeys to *BreakCode.
-int ShowMenu(Screen& screen, const MenuRequest& request);
+// highlighted index and sets *breakCode to its position in BreakKeys (-1
+// otherwise).
+int ShowMenu(Screen& screen, const MenuRequest& request, int* breakCode);
 // items[0] is the title, the last buttonsNumber items are buttons. The chosen
 // button's index, -1 when cancelled; with no buttons the box stays drawn and
 // -1 comes back at once.
-int ShowMessage(Screen& screen, unsigned flags, const char* const* items, int itemsNumber,
+int ShowMessage(Screen& screen, bool warning, const std::vector<std::wstring>& items,
                 int buttonsNumber);
 
 // ---------------------------------------------------------------------------
@@ -279,14 +309,43 @@ struct Desktop {
 void DrawDesktop(Screen& screen, const Desktop& desktop);
 
 // ---------------------------------------------------------------------------
-// The plug-in and the services it is given (Plugin.cpp, Services.cpp)
+// The plug-in and the services it is given (Plugin.cpp; Services.cpp for the
+// 8-bit 1.x interface, Services3.cpp for the Unicode 3.x one)
 
-typedef void(WINAPI* SetStartupInfoEntry)(const PluginStartupInfo*);
-typedef void(WINAPI* GetPluginInfoEntry)(PluginInfo*);
-typedef HANDLE(WINAPI* OpenPluginEntry)(int, INT_PTR);
-typedef void(WINAPI* ExitFAREntry)(void);
+// What the services work on, for as long as the plug-in is bound.
+struct HostSession {
+    Screen* Display;
+    const LanguageFile* Language;
+    const Desktop* Panels;
+    GUID PluginId;  // a 3.x plug-in's own, which its service calls hand back
+};
 
-// A loaded plug-in DLL with its four entry points; unloaded by the destructor.
+// Binds the services of both interfaces to session (null unbinds).
+void BindServices(HostSession* session);
+HostSession* BoundSession();
+// Puts a saved area back; the same service in both interfaces.
+void WINAPI ServeRestoreScreen(HANDLE screen);
+
+// The exceptions a service raises when the plug-in hands back another
+// identity than it was given: a 1.x module number (its two arguments are
+// that number and the right one), or a 3.x plug-in GUID.
+const DWORD WrongModuleNumberFault = 0xE0000001;
+const DWORD WrongPluginIdFault = 0xE0000002;
+
+// The startup records, filled with the services plughost serves; the rest
+// stay empty.
+void FillStartupInfo(PluginStartupInfo* info, const char* modulePath);
+void FillStartupInfo3(Far3::PluginStartupInfo* info, Far3::FarStandardFunctions* functions,
+                      const wchar_t* modulePath);
+
+// The host's version as a 3.x plug-in sees it.
+extern const Far3::VersionInfo HostVersion3;
+
+enum PluginInterface { Interface1, Interface3 };
+
+// A loaded plug-in DLL, of the interface its exports name: a DLL exporting
+// GetGlobalInfoW is a 3.x plug-in, as the file manager takes it. Unloaded by
+// the destructor.
 class PluginModule {
 public:
     PluginModule();
@@ -294,31 +353,33 @@ public:
     PluginModule(const PluginModule&) = delete;
     PluginModule& operator=(const PluginModule&) = delete;
 
+    // Loads it and, for a 3.x plug-in, reads and checks its global info.
     bool Load(const char* path, std::string* error);
+    PluginInterface Interface() const { return Kind; }
     const char* Path() const { return FullPath; }
     std::string Folder() const;
+    // The identity a 3.x plug-in gave; zero for a 1.x one.
+    const GUID& Id() const { return Global.Guid; }
 
-    SetStartupInfoEntry SetStartupInfo;
-    GetPluginInfoEntry GetPluginInfo;
-    OpenPluginEntry OpenPlugin;
-    ExitFAREntry ExitFAR;
+    // Hands the plug-in its startup record, as the file manager does.
+    void Start();
+    // Its plug-ins menu entries; empty when it has none.
+    std::vector<std::wstring> MenuStrings();
+    // Opens entry item from the plug-ins menu; false when the plug-in
+    // answered with a panel of its own, which plughost cannot show.
+    bool OpenFromMenu(int item);
+    void Exit();
 
 private:
+    bool FindEntries(const char* const* names, FARPROC* entries, int count, int required,
+                     std::string* error);
+    bool ReadGlobalInfo(std::string* error);
+
     HMODULE Module;
+    PluginInterface Kind;
     char FullPath[MAX_PATH];
+    FARPROC Entries1[4];  // SetStartupInfo, GetPluginInfo, OpenPlugin, ExitFAR
+    FARPROC Entries3[5];  // GetGlobalInfoW, SetStartupInfoW, GetPluginInfoW, OpenW, ExitFARW
+    Far3::GlobalInfo Global;
+    std::vector<GUID> MenuIds;  // a 3.x plug-in's, one per menu entry
 };
-
-// What the services work on, for as long as the plug-in is bound.
-struct HostSession {
-    Screen* Display;
-    const LanguageFile* Language;
-    const Desktop* Panels;
-};
-
-// The exception a service raises when the plug-in hands back another module
-// number than it was given; its two arguments are that number and the right one.
-const DWORD WrongModuleNumberFault = 0xE0000001;
-
-// Binds the services to session (null unbinds) and fills the startup record.
-void BindServices(HostSession* session);
-void FillStartupInfo(PluginStartupInfo* info, const char* modulePath);

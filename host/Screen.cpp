@@ -87,16 +87,82 @@ void Screen::Resize() {
     ReadWindow();
 }
 
+// A character a terminal shows two columns wide takes two cells: itself,
+// then WideTail. Wine's console writes the cells to its terminal one after
+// another; the tail, of no width there, keeps the terminal's columns in step
+// with the cells.
+static const WCHAR WideTail = 0x200B;  // zero-width space
+
+int CharCells(WCHAR ch) {
+    // The East Asian wide and full-width ranges of the basic plane.
+    return (ch >= 0x1100 && ch <= 0x115F) || (ch >= 0x2E80 && ch <= 0xA4CF && ch != 0x303F) ||
+                   (ch >= 0xAC00 && ch <= 0xD7A3) || (ch >= 0xF900 && ch <= 0xFAFF) ||
+                   (ch >= 0xFE30 && ch <= 0xFE4F) || (ch >= 0xFF00 && ch <= 0xFF60) ||
+                   (ch >= 0xFFE0 && ch <= 0xFFE6)
+               ? 2
+               : 1;
+}
+
+int TextCells(const std::wstring& text) {
+    int cells = 0;
+    for (size_t i = 0; i < text.size(); i++)
+        cells += CharCells(text[i]);
+    return cells;
+}
+
+std::wstring CutToCells(const std::wstring& text, int cells) {
+    size_t length = 0;
+    for (int used = 0; length < text.size(); length++) {
+        used += CharCells(text[length]);
+        if (used > cells)
+            break;
+    }
+    return text.substr(0, length);
+}
+
+std::wstring OemText(const char* oem, int length) {
+    std::wstring wide(length > 0 ? length : 0, L'\0');
+    if (length > 0)
+        wide.resize(MultiByteToWideChar(CP_OEMCP, 0, oem, length, &wide[0], length));
+    return wide;
+}
+
+// A cell about to be written stops being half of a wide character: the other
+// half goes too, or the terminal would show the rest of the row shifted.
+void Screen::Unpair(int x, int y) {
+    WCHAR ch = Cell(x, y)->Char.UnicodeChar;
+    if (ch == WideTail && x > 0)
+        Cell(x - 1, y)->Char.UnicodeChar = Blank;
+    else if (CharCells(ch) == 2 && x + 1 < Columns && Cell(x + 1, y)->Char.UnicodeChar == WideTail)
+        Cell(x + 1, y)->Char.UnicodeChar = Blank;
+}
+
 void Screen::Put(int x, int y, WCHAR ch, WORD colour) {
     if (x < 0 || y < 0 || x >= Columns || y >= Rows)
         return;
+    Unpair(x, y);
     Cell(x, y)->Char.UnicodeChar = ch;
     Cell(x, y)->Attributes = colour;
 }
 
-void Screen::TextW(int x, int y, WORD colour, const WCHAR* text, int length) {
-    for (int i = 0; i < length; i++)
-        Put(x + i, y, text[i], colour);
+void Screen::TextW(int x, int y, WORD colour, const std::wstring& text) {
+    for (size_t i = 0; i < text.size() && x < Columns; i++) {
+        if (CharCells(text[i]) == 1) {
+            Put(x++, y, text[i], colour);
+            continue;
+        }
+        // Half a wide character is none: a blank where it does not fit.
+        if (x < 0 || x + 1 >= Columns || y < 0 || y >= Rows) {
+            Put(x, y, Blank, colour);
+            x += 2;
+            continue;
+        }
+        Unpair(x + 1, y);
+        Put(x, y, text[i], colour);
+        Cell(x + 1, y)->Char.UnicodeChar = WideTail;
+        Cell(x + 1, y)->Attributes = colour;
+        x += 2;
+    }
 }
 
 void Screen::Text(int x, int y, WORD colour, const char* oem) {
@@ -115,11 +181,7 @@ void Screen::Text(int x, int y, WORD colour, const char* oem) {
     int room = Columns - x;
     if (room <= 0)
         return;
-    int count = length < (size_t)room ? (int)length : room;
-    WCHAR wide[MaxScreenWidth];
-    int converted = count > 0 ? MultiByteToWideChar(CP_OEMCP, 0, oem, count, wide, MaxScreenWidth)
-                              : 0;
-    TextW(x, y, colour, wide, converted);
+    TextW(x, y, colour, OemText(oem, length < (size_t)room ? (int)length : room));
 }
 
 void Screen::Fill(int x1, int y1, int x2, int y2, WCHAR ch, WORD colour) {
@@ -145,20 +207,16 @@ void Screen::Divider(int x1, int x2, int y, WORD colour) {
     Put(x2, y, L'\x2562', colour);
 }
 
-void Screen::Centred(int x1, int x2, int y, WORD colour, const char* oem) {
-    if (!oem || !*oem)
-        return;
+void Screen::Centred(int x1, int x2, int y, WORD colour, const std::wstring& text) {
     int room = x2 - x1 - 3;  // inside the corners, with a space either side
-    if (room <= 0)
+    if (text.empty() || room <= 0)
         return;
-    int length = (int)strlen(oem);
-    if (length > room)
-        length = room;
-    int x = x1 + (x2 - x1 + 1 - (length + 2)) / 2;
+    std::wstring cut = CutToCells(text, room);
+    int cells = TextCells(cut);
+    int x = x1 + (x2 - x1 + 1 - (cells + 2)) / 2;
     Put(x, y, Blank, colour);
-    std::string cut(oem, length);
-    Text(x + 1, y, colour, cut.c_str());
-    Put(x + 1 + length, y, Blank, colour);
+    TextW(x + 1, y, colour, cut);
+    Put(x + 1 + cells, y, Blank, colour);
 }
 
 void Screen::FlushRows(int y1, int y2) {

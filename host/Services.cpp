@@ -1,4 +1,4 @@
-// The services handed to the plug-in in its startup record. They have no
+// The services handed to a 1.x plug-in in its startup record. They have no
 // context argument, so they work on the session bound last.
 #include <string.h>
 
@@ -25,6 +25,20 @@ static void CheckModuleNumber(INT_PTR number) {
 // Where the plug-in may keep settings; the module keeps none.
 static const char PluginsRootKey[] = "Software\\plughost\\Plugins";
 
+// The longest break-key list read.
+static const int MaxBreakKeys = 64;
+
+static std::wstring Oem(const char* text) {
+    return text ? OemText(text, lstrlenA(text)) : std::wstring();
+}
+
+static int ItemLength(const FarMenuItem& item) {
+    int length = 0;
+    while (length < (int)sizeof(item.Text) && item.Text[length])
+        length++;
+    return length;
+}
+
 static int WINAPI HostMenu(INT_PTR moduleNumber, int x, int y, int maxHeight, unsigned flags,
                            const char* title, const char* bottom, const char* helpTopic,
                            const int* breakKeys, int* breakCode, const FarMenuItem* items,
@@ -34,18 +48,32 @@ static int WINAPI HostMenu(INT_PTR moduleNumber, int x, int y, int maxHeight, un
     (void)helpTopic;
     if (!Session)
         return -1;
-    MenuRequest request = {x,         y,         maxHeight, title, bottom,
-                           breakKeys, breakCode, items,     itemsNumber};
-    return ShowMenu(*Session->Display, request);
+    MenuRequest request = {x, y, maxHeight, Oem(title), Oem(bottom), {}, {}};
+    // A key code in the low word, the Shift bits in the high one.
+    for (int i = 0; breakKeys && i < MaxBreakKeys && breakKeys[i] != 0; i++)
+        request.BreakKeys.push_back(
+            BreakKey{(WORD)(breakKeys[i] & 0xFFFF), (DWORD)breakKeys[i] >> 16});
+    for (int i = 0; items && i < itemsNumber; i++)
+        request.Items.push_back(MenuLine{OemText(items[i].Text, ItemLength(items[i])),
+                                         items[i].Separator != 0, items[i].Checked != 0,
+                                         items[i].Selected != 0});
+    int code;
+    int chosen = ShowMenu(*Session->Display, request, &code);
+    if (breakCode)
+        *breakCode = code;
+    return chosen;
 }
 
 static int WINAPI HostMessage(INT_PTR moduleNumber, unsigned flags, const char* helpTopic,
                               const char* const* items, int itemsNumber, int buttonsNumber) {
     CheckModuleNumber(moduleNumber);
     (void)helpTopic;
-    if (!Session)
+    if (!Session || !items || itemsNumber < 1)
         return -1;
-    return ShowMessage(*Session->Display, flags, items, itemsNumber, buttonsNumber);
+    std::vector<std::wstring> lines;
+    for (int i = 0; i < itemsNumber; i++)
+        lines.push_back(Oem(items[i]));
+    return ShowMessage(*Session->Display, (flags & FMSG_WARNING) != 0, lines, buttonsNumber);
 }
 
 static const char* WINAPI HostGetMsg(INT_PTR moduleNumber, int msgId) {
@@ -80,7 +108,7 @@ static HANDLE WINAPI HostSaveScreen(int x1, int y1, int x2, int y2) {
     return (HANDLE)Session->Display->Save(x1, y1, x2, y2);
 }
 
-static void WINAPI HostRestoreScreen(HANDLE screen) {
+void WINAPI ServeRestoreScreen(HANDLE screen) {
     // Null stands for no area: the host's buffer is its picture of the
     // console already.
     if (Session && screen)
@@ -103,6 +131,10 @@ void BindServices(HostSession* session) {
     Session = session;
 }
 
+HostSession* BoundSession() {
+    return Session;
+}
+
 void FillStartupInfo(PluginStartupInfo* info, const char* modulePath) {
     memset(info, 0, sizeof(*info));
     info->StructSize = sizeof(*info);
@@ -114,7 +146,7 @@ void FillStartupInfo(PluginStartupInfo* info, const char* modulePath) {
     info->GetMsg = HostGetMsg;
     info->Control = HostControl;
     info->SaveScreen = HostSaveScreen;
-    info->RestoreScreen = HostRestoreScreen;
+    info->RestoreScreen = ServeRestoreScreen;
     info->Text = HostText;
     // The services plughost does not serve stay empty. A stand-in function
     // could not take the real service's parameters, and in a 32-bit host a

@@ -68,13 +68,26 @@ TEST(LanguageTest, ChoosesTheWantedLanguageElseEnglish) {
 TEST(LanguageTest, ReadsTheModulesLanguageFiles) {
     LanguageFile english, russian, fallback;
     std::string error;
-    ASSERT_TRUE(LoadLanguage(MODULE_LANGUAGE_FOLDER, "English", &english, &error)) << error;
-    ASSERT_TRUE(LoadLanguage(MODULE_LANGUAGE_FOLDER, "RUSSIAN", &russian, &error)) << error;
-    ASSERT_TRUE(LoadLanguage(MODULE_LANGUAGE_FOLDER, "Klingon", &fallback, &error)) << error;
+    ASSERT_TRUE(LoadLanguage(MODULE_LANGUAGE_FOLDER, "English", false, &english, &error)) << error;
+    ASSERT_TRUE(LoadLanguage(MODULE_LANGUAGE_FOLDER, "RUSSIAN", false, &russian, &error)) << error;
+    ASSERT_TRUE(LoadLanguage(MODULE_LANGUAGE_FOLDER, "Klingon", false, &fallback, &error)) << error;
     EXPECT_EQ(english.Messages.size(), 11u);
     EXPECT_EQ(russian.Messages.size(), 11u);
     EXPECT_EQ(russian.Name, "Russian");
     EXPECT_EQ(fallback.Name, "English");
     EXPECT_EQ(english.Messages[3], "Uninstall programs");
     EXPECT_EQ(english.Messages[10], "Cannot remove the entry:");
+}
+
+// The 3.x module's, in UTF-8: their messages in UTF-16; the 8-bit files are
+// refused as such.
+TEST(LanguageTest, ReadsUtf8FilesIntoUtf16) {
+    LanguageFile russian;
+    std::string error;
+    ASSERT_TRUE(LoadLanguage(MODULE_LANGUAGE_FOLDER "\\far3", "Russian", true, &russian, &error))
+        << error;
+    ASSERT_EQ(russian.WideMessages.size(), 11u);
+    EXPECT_EQ(russian.WideMessages[3].substr(0, 7), L"\x0423\x0434\x0430\x043B\x0435\x043D\x0438");
+    EXPECT_FALSE(LoadLanguage(MODULE_LANGUAGE_FOLDER, "Russian", true, &russian, &error));
+    EXPECT_NE(error.find("is not UTF-8"), std::string::npos) << error;
 }

@@ -40,8 +40,10 @@ start_console() {
     console_tmux set-option -t e2e remain-on-exit on >/dev/null
 }
 
+# The screen as text. A character two columns wide comes with the zero-width
+# space plughost puts in its second cell, which is dropped here.
 screen_text() {
-    console_tmux capture-pane -p -t e2e
+    console_tmux capture-pane -p -t e2e | sed 's/\xe2\x80\x8b//g'
 }
 
 # The screen with its colours, for comparing two moments exactly.

@@ -6,8 +6,12 @@
 # the current user's own programs in their sorted places, removed by Enter and
 # by Del from the user's scratch key, and Esc back to the panels exactly as
 # they were; a clean quit; and both scratch keys made and then removed.
-# E2E_PLUGIN names another DLL to drive.
-# Usage: demo.sh SOURCE_DIR BUILD_DIR 32|64
+# With far3, the module for the 3.x interface: the programs named in Chinese
+# and in Russian are listed in full, in their places by UTF-16, and removed
+# by Enter and by Del, the question naming the program in full; the 1.x
+# module shows them in the OEM code page, as question marks here.
+# E2E_PLUGIN names another 1.x DLL to drive.
+# Usage: demo.sh SOURCE_DIR BUILD_DIR 32|64 [far1|far3]
 set -u
 SOURCE_DIR=$1
 BUILD_DIR=$2
@@ -16,7 +20,12 @@ trap close_console EXIT
 
 wine=$SOURCE_DIR/scripts/wine
 host=$BUILD_DIR/plughost.exe
-plugin=$(private_plugin demo "${E2E_PLUGIN:-$BUILD_DIR/UninstallMenu.dll}") || exit 1
+interface=${4:-far1}
+if [ "$interface" = far3 ]; then
+    plugin=$(private_plugin demo3 "$BUILD_DIR/far3/UninstallMenu.dll") || exit 1
+else
+    plugin=$(private_plugin demo "${E2E_PLUGIN:-$BUILD_DIR/UninstallMenu.dll}") || exit 1
+fi
 bottom_line="Enter uninstall, Del remove entry, Esc close"
 uninstall_key='Software\Microsoft\Windows\CurrentVersion\Uninstall'
 sandbox=
@@ -52,30 +61,66 @@ list_is() {
 
 # Moves the highlight down from the first item to the one showing NAME.
 highlight() {
-    local first row
-    first=$(row_of "$1")
-    row=$(row_of "$2")
-    for ((i = first; i < row; i++)); do press Down; done
+    local row
+    row=$(row_of "$1")
+    for ((i = $(row_of "${programs[0]}"); i < row; i++)); do press Down; done
+}
+
+# The programs the list is to show from now on: all but NAME.
+drop() {
+    local kept=() name
+    for name in "${programs[@]}"; do [ "$name" = "$1" ] || kept+=("$name"); done
+    programs=("${kept[@]}")
+}
+
+chinese=墨竹笔记 russian="Берёзка Радио"
+programs=("[Beta] Tidewater Sync" "_Internal Build Tools" "Aurora Photo Studio 3"
+    "bramble text editor" "Café Menu Planner" "Driftwood Podcast Player" "Kestrel VPN Client"
+    "Marigold Tax Helper 2023" "Northwind Harbour Logistics Suite" "Orchid Font Manager"
+    "Pinecone Game Launcher" "Quillfeather Notes" "Sparrow Mail" "ZEPHYR AUDIO MIXER")
+if [ "$interface" = far3 ]; then
+    programs+=("$russian" "$chinese")
+else
+    programs=("????" "??????? ?????" "${programs[@]}")
+fi
+
+# Names beyond the OEM code page, in full: Enter runs the Chinese-named
+# program's uninstaller, Del asks about the Russian-named one by its name.
+walk_the_unicode_names() {
+    highlight "$chinese"
+    press Enter
+    wait_for "Running the uninstaller, please wait..." "Enter on the program named in Chinese runs its uninstaller"
+    drop "$chinese"
+    wait_until "which removes it from the list" list_is "${programs[@]}"
+    expect_no_program MozhuNotes "and from the registry"
+    highlight "$russian"
+    press Delete
+    wait_for "Remove this program from the list?" "Del on the program named in Russian asks"
+    rows_between "Remove this program from the list?" "[ Remove entry ] [ Cancel ]" |
+        grep -qF "$russian" && pass "naming the program in full" ||
+        { fail "the question does not name $russian"; show_screen; }
+    press Enter
+    drop "$russian"
+    wait_until "and removes it from the list" list_is "${programs[@]}"
+    expect_no_program BerezkaRadio "and from the registry"
 }
 
 walk_the_list() {
-    local programs=("[Beta] Tidewater Sync" "_Internal Build Tools" "Aurora Photo Studio 3"
-        "bramble text editor" "Café Menu Planner" "Driftwood Podcast Player" "Kestrel VPN Client"
-        "Marigold Tax Helper 2023" "Northwind Harbour Logistics Suite" "Orchid Font Manager"
-        "Pinecone Game Launcher" "Quillfeather Notes" "Sparrow Mail" "ZEPHYR AUDIO MIXER")
     wait_until "the list opens with the machine's and the user's programs sorted as the catalogue sorts them, its keys in its bottom line" \
         list_is "${programs[@]}"
     expect_screen_lacks "Lantern Backup Agent" "a program without an uninstall command is not listed"
 
+    highlight "[Beta] Tidewater Sync"
     press Delete
     wait_for "Remove this program from the list?" "Del asks before removing"
     wait_for "[ Remove entry ] [ Cancel ]" "with the removing button first"
     press Enter
-    programs=("${programs[@]:1}")
+    drop "[Beta] Tidewater Sync"
     wait_until "the first button closes the question; the list is shown again without the entry" \
         list_is "${programs[@]}"
     expect_no_program TidewaterSyncBeta "which is gone from the registry too"
 
+    highlight "_Internal Build Tools"
     press Delete
     wait_for "Remove this program from the list?" "Del asks again"
     press Escape
@@ -83,37 +128,38 @@ walk_the_list() {
         list_is "${programs[@]}"
     expect_program _InternalBuildTools "and in the registry"
 
-    highlight "_Internal Build Tools" "Aurora Photo Studio 3"
+    highlight "Aurora Photo Studio 3"
     press Enter
     wait_for "Running the uninstaller, please wait..." "the top row says an uninstaller runs"
-    programs=("${programs[0]}" "${programs[@]:2}")
+    drop "Aurora Photo Studio 3"
     wait_until "when it has finished, the list is shown again without the program it removed" \
         list_is "${programs[@]}"
     expect_screen_lacks "Running the uninstaller" "and the top row as before"
     expect_no_program "{3F2A9C1E-7B4D-4E8A-9C2F-5D1E6B7A8C90}" "whose entry is gone from the registry"
 
-    highlight "_Internal Build Tools" "Driftwood Podcast Player"
+    highlight "Driftwood Podcast Player"
     press Enter
     wait_for "Running the uninstaller, please wait..." "Enter on the user's own program runs its uninstaller"
-    programs=("${programs[@]:0:3}" "${programs[@]:4}")
+    drop "Driftwood Podcast Player"
     wait_until "which removes it from the list" list_is "${programs[@]}"
     expect_no_program DriftwoodPodcasts "and from the user's scratch key" "HKCU\\$user_sandbox"
 
-    highlight "_Internal Build Tools" "Sparrow Mail"
+    highlight "Sparrow Mail"
     press Delete
     wait_for "Remove this program from the list?" "Del on the user's own program asks too"
     press Enter
-    programs=("${programs[@]:0:9}" "${programs[@]:10}")
+    drop "Sparrow Mail"
     wait_until "and removes it from the list" list_is "${programs[@]}"
     expect_no_program SparrowMail "and from the user's scratch key" "HKCU\\$user_sandbox"
 
-    highlight "_Internal Build Tools" "Quillfeather Notes"
+    highlight "Quillfeather Notes"
     press Enter
     wait_for "Cannot start the uninstaller:" "an uninstaller that does not exist brings a warning"
     wait_for '"%ProgramFiles%\Quillfeather\demo-uninstall.exe" /quiet' "showing the command as stored"
     press Enter
     wait_until "Enter closes the warning; the list is shown again, still with that program" \
         list_is "${programs[@]}"
+    [ "$interface" = far3 ] && walk_the_unicode_names
 
     press Escape
     wait_screen "$before" "Esc closes the list; the panels are back exactly as before"

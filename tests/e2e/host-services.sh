@@ -42,7 +42,7 @@ menu_answer() {
 start_console "$wine" "$host" --lang Klingon "$probe"
 wait_for "REAL REGISTRY" "without --sandbox the top row says the registry is the real one"
 wait_until "the panels are drawn, the key bar naming the keys" desktop_drawn
-expect_screen_has "HostProbe.dll, English" "an unknown language falls back to English"
+expect_screen_has "HostProbe.dll (1.x), English" "an unknown language falls back to English"
 before=$(screen_exact)
 before_top_row=$(screen_text | head -1)
 
@@ -124,7 +124,7 @@ expect_screen_lacks "The unserved service returned" "the plug-in does not run on
 
 close_console
 start_console "$wine" "$host" --lang german "$probe"
-wait_for "HostProbe.dll, German" "--lang picks the plug-in's language file by name, in any case"
+wait_for "HostProbe.dll (1.x), German" "--lang picks the plug-in's language file by name, in any case"
 wait_until "the panels are drawn" desktop_drawn >/dev/null
 before=$(screen_exact)
 press F11
