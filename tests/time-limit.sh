@@ -24,6 +24,16 @@ tee -a "$scratch/written" <"$scratch/out" &
 out_tee=$!
 tee -a "$scratch/written" <"$scratch/err" >&2 &
 err_tee=$!
+# What the Wine server writes meanwhile, shown should the command end
+# unexplained: the server ends a program with status 1 on a request it takes
+# for a fault, and says so only in its log. Tests run side by side, so what
+# it says may be about another test's program.
+server_log=$(. "$(dirname "${BASH_SOURCE[0]}")/../scripts/wine-env" && echo "$UNINSTALLMENU_SERVER_LOG")
+server_said=$(stat -c %s "$server_log" 2>/dev/null || echo 0)
+explain() {
+    tail -c +$((server_said + 1)) "$server_log" 2>/dev/null | head -20 |
+        sed 's/^/time-limit: meanwhile the Wine server said: /' >&2
+}
 started=$SECONDS
 timeout --kill-after=5 "$limit" "$@" >"$scratch/out" 2>"$scratch/err"
 status=$?
@@ -60,10 +70,13 @@ fi
 # Wine's loader gives when it cannot start a program.
 if [ $status -gt 128 ]; then
     echo "time-limit: ended by signal $(kill -l $((status - 128)) 2>/dev/null || echo $((status - 128))): $*" >&2
+    explain
 elif [ $status -gt 1 ]; then
     echo "time-limit: ended with status $status: $*" >&2
+    explain
 elif [ ! -s "$scratch/written" ]; then
     echo "time-limit: ended with status $status before writing anything: $*" >&2
+    explain
     exit 1
 fi
 exit $status
