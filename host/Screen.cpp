@@ -151,9 +151,10 @@ void Screen::TextW(int x, int y, WORD colour, const std::wstring& text) {
             Put(x++, y, text[i], colour);
             continue;
         }
-        // Half a wide character is none: a blank where it does not fit.
+        // Half a wide character is none: blanks where it does not fit.
         if (x < 0 || x + 1 >= Columns || y < 0 || y >= Rows) {
             Put(x, y, Blank, colour);
+            Put(x + 1, y, Blank, colour);
             x += 2;
             continue;
         }
