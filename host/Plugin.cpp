@@ -148,7 +148,9 @@ void PluginModule::Start() {
     // wiped after it: a plug-in that kept a pointer to them instead of a
     // copy faults at its next service call rather than some time later.
     wchar_t path[MAX_PATH];
-    MultiByteToWideChar(CP_ACP, 0, FullPath, -1, path, MAX_PATH);
+    // Never longer than the ANSI path it comes from; empty should it not convert.
+    if (MultiByteToWideChar(CP_ACP, 0, FullPath, -1, path, MAX_PATH) == 0)
+        path[0] = L'\0';
     Far3::PluginStartupInfo info;
     Far3::FarStandardFunctions functions;
     FillStartupInfo3(&info, &functions, path);
