@@ -98,7 +98,10 @@ wait_until "Enter on the Windows Installer product: the list comes back without 
 installed "$msi_key" && fail "its key is still there" || pass "its key is gone"
 [ -e "$programs/UninstallMenuMsiTest" ] && fail "its folder is still there" || pass "its files are gone"
 
+# Escape, then another key's escape sequence at once, reads as Alt plus that
+# key: F10 goes only once the list is gone.
 press Escape
+wait_gone "$companion" "Esc closes the list"
 press F10
 wait_exit "F10 quits"
 finish
