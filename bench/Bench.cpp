@@ -11,6 +11,7 @@
 
 #include "../src/catalogue/Catalogue.h"
 #include "../host/PlugHost.h"
+#include "../programs/EndProgram.h"
 #include "../src/far1/Far1.h"
 #include "../src/wow64/Wow64.h"
 #include "../tests/support/BuiltPlugin.h"
@@ -88,7 +89,7 @@ struct SizeResult {
     double Load, Pass, Floor, Growth;
 };
 
-int main() {
+static int Run() {
     setvbuf(stdout, NULL, _IONBF, 0);
     Sandbox registry;
     std::string error;
@@ -163,4 +164,8 @@ int main() {
     plugin.ExitFAR();
     FreeLibrary(module);
     return measured && MeasureRunner() ? 0 : 1;
+}
+
+int main() {
+    return EndProgram(Run());
 }

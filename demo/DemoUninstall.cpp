@@ -8,6 +8,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "../programs/EndProgram.h"
+
 // The variables plughost --sandbox names its scratch keys in: the machine's
 // and the current user's.
 static const char MachineSandboxVariable[] = "UNINSTALLMENU_SANDBOX";
@@ -16,7 +18,7 @@ static const char UninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion
 static const int ProgressSteps = 10;
 static const DWORD StepMilliseconds = 150;
 
-int main(int argc, char** argv) {
+static int Run(int argc, char** argv) {
     bool user = argc == 3 && strcmp(argv[1], "--user") == 0;
     const char* name = argc > 1 ? argv[argc - 1] : "";
     // One entry's own name: an empty one would name the whole Uninstall key.
@@ -58,4 +60,8 @@ int main(int argc, char** argv) {
     }
     printf("Done.\n");
     return 0;
+}
+
+int main(int argc, char** argv) {
+    return EndProgram(Run(argc, argv));
 }

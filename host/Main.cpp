@@ -2,6 +2,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "../programs/EndProgram.h"
 #include "PlugHost.h"
 
 static const char Usage[] =
@@ -156,11 +157,11 @@ static LONG WINAPI ReportPluginFault(EXCEPTION_POINTERS* fault) {
                         "plughost stopped\n",
                 (unsigned long)record->ExceptionCode, record->ExceptionAddress);
     fflush(stderr);
-    ExitProcess(PluginFaulted);
+    EndProgram(PluginFaulted);
     return EXCEPTION_EXECUTE_HANDLER;
 }
 
-int main(int argc, char** argv) {
+static int Run(int argc, char** argv) {
     Options options;
     if (!ParseArguments(argc, argv, &options)) {
         fputs(Usage, stderr);
@@ -228,4 +229,9 @@ int main(int argc, char** argv) {
     FaultScreen = NULL;
     FaultSandbox = NULL;
     return 0;
+}
+
+// main's locals, the sandbox among them, are gone before the program ends.
+int main(int argc, char** argv) {
+    return EndProgram(Run(argc, argv));
 }

@@ -30,6 +30,9 @@
 //                           write the names of the program keys in that view's
 //                           Uninstall key into FILE, one a line
 //   --pad TEXT              nothing: makes a command line as long as wanted
+//   --start-threads N       start N threads that wait for ever, and go on at
+//                           once: a program that ends while threads of its
+//                           own are still starting
 //   --exit N                end at once with exit code N (decimal or 0x...)
 // Without --exit it ends with 0. A step that fails ends it with one of the
 // codes below, so a test can tell a failed step from the code it asked for;
@@ -53,6 +56,7 @@ enum Failure {
     DeleteFailed = 93,
     BadArguments = 94,
     ProgramMissing = 95,
+    ThreadFailed = 96,
 };
 
 static const char MachineUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
@@ -215,6 +219,7 @@ static const Step Steps[] = {
     {"--touch", 1},      {"--delete-key", 1},    {"--pad", 1},        {"--exit", 1},
     {"--record-handle", 2}, {"--add-program", 2}, {"--remove-program", 2}, {"--has-program", 2},
     {"--record-programs", 2}, {"--hand-off", 1}, {"--record-pid", 1},
+    {"--start-threads", 1},
 };
 
 static int OperandsOf(const std::string& step) {
@@ -229,6 +234,11 @@ static int OperandsOf(const std::string& step) {
 static DWORD WINAPI EndWhenOutOfTime(void* milliseconds) {
     Sleep((DWORD)(ULONG_PTR)milliseconds);
     TerminateProcess(GetCurrentProcess(), ChildOutOfTime);
+    return 0;
+}
+
+static DWORD WINAPI WaitForEver(void*) {
+    Sleep(INFINITE);
     return 0;
 }
 
@@ -299,6 +309,13 @@ static int RunSteps(int argc, char** argv) {
                                 (std::string(MachineUninstallKey) + second).c_str(), flag,
                                 0) != ERROR_SUCCESS)
                 return DeleteFailed;
+        } else if (step == "--start-threads") {
+            for (unsigned long n = strtoul(operand, NULL, 0); n > 0; n--) {
+                HANDLE thread = CreateThread(NULL, 0, WaitForEver, NULL, 0, NULL);
+                if (thread == NULL)
+                    return ThreadFailed;
+                CloseHandle(thread);
+            }
         } else if (step == "--exit") {
             return (int)strtoul(operand, NULL, 0);
         }

@@ -8,10 +8,12 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include "../../programs/EndProgram.h"
+
 // The sub-block of a string: "\StringFileInfo\" + 8 hex digits + "\" + name.
 static const size_t MaxQueryLength = 256;
 
-int main(int argc, char** argv) {
+static int Run(int argc, char** argv) {
     if (argc < 2) {
         fprintf(stderr, "usage: versionreader FILE NAME...\n");
         return 2;
@@ -62,4 +64,8 @@ int main(int argc, char** argv) {
     }
     free(data);
     return status;
+}
+
+int main(int argc, char** argv) {
+    return EndProgram(Run(argc, argv));
 }
