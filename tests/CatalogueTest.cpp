@@ -298,8 +298,8 @@ class CompareByDisplayNameTest : public ::testing::TestWithParam<CompareCase> {}
 
 TEST_P(CompareByDisplayNameTest, AnswersExactlyMinusOneZeroOrOne) {
     const CompareCase& c = GetParam();
-    UninstallEntry left = {nullptr, nullptr, const_cast<wchar_t*>(c.Left), nullptr, {}};
-    UninstallEntry right = {nullptr, nullptr, const_cast<wchar_t*>(c.Right), nullptr, {}};
+    UninstallEntry left = {nullptr, nullptr, const_cast<wchar_t*>(c.Left), nullptr, {}, 0, false};
+    UninstallEntry right = {nullptr, nullptr, const_cast<wchar_t*>(c.Right), nullptr, {}, 0, false};
     EXPECT_EQ(CompareByDisplayName(&left, &right), c.Expected);
     EXPECT_EQ(CompareByDisplayName(&right, &left), -c.Expected);
 }

@@ -16,6 +16,8 @@
 #include "support/FakeHost3.h"
 #include "support/PluginDll.h"
 #include "support/RegistrySandbox.h"
+#include "support/Text.h"
+#include "../src/hostcalls/HostCalls.h"
 
 typedef std::vector<std::string> Calls;
 
@@ -34,8 +36,11 @@ static const std::wstring Long = L"Long " + std::wstring(200, L'x');
 static const std::string SaveWholeScreen = "SaveScreen(0, 0, -1, -1)";
 static const Calls GiveBackThePanels = {"RestoreScreen(saved)", "PanelControl(active, 3, 0, null)",
                                         "PanelControl(passive, 3, 0, null)"};
+// The list's break keys as the 3.x host codes them, VirtualKeyCode and
+// ControlKeyState: Del, F3, then Ctrl+F3, Ctrl+F6 and Ctrl+F8
+// (LEFT_CTRL_PRESSED = 8).
 static const std::string List = "Menu(plugin, list, -1, -1, 0, 4, \"Msg3\", \"Msg4\", null, "
-                                "{46:0, 0:0}, &code, ";
+                                "{46:0, 114:0, 114:8, 117:8, 119:8, 0:0}, &code, ";
 
 class Far3Test : public ::testing::Test {
 protected:
@@ -147,8 +152,32 @@ TEST_F(Far3Test, ConfirmationAndWarningNameProgramAndCommandInFull) {
     EXPECT_EQ(Host.Lists[2], (std::vector<std::wstring>{Cyrillic}));
 }
 
+// The details box in UTF-16 under its own identity, the keys as the 3.x
+// host codes them, and Go to folder as a whole folder record for the active
+// panel, before the screen is given back.
+TEST_F(Far3Test, DetailsInFullAndGoToFolderForTheActivePanel) {
+    wchar_t temp[MAX_PATH];
+    std::wstring folder(temp, GetTempPathW(MAX_PATH, temp));
+    Registry.AddProgram(L"cyrillic", Cyrillic, L"r.exe");
+    Registry.SetRawValue("cyrillic", "InstallDate", REG_SZ, "20230105", 9);
+    Registry.SetRawValue("cyrillic", "InstallLocation", REG_EXPAND_SZ, Narrow(folder).c_str(),
+                         (DWORD)folder.size() + 1);
+    Host.MenuAnswers = {{0, 4}, {0, 1}};  // Ctrl+F8, then F3
+    Host.MessageAnswers = {1};
+    OpenList();
+    std::string details = "Message(plugin, details, 0, null, {\"" + Utf8(Cyrillic) +
+                          "\", \"Msg15 2023-01-05\", \"Msg17 " + Utf8(folder) + "\"";
+    ASSERT_EQ(Host.Calls.size(), 8u) << ::testing::PrintToString(Host.Calls);
+    std::string byDate = "Menu(plugin, list, -1, -1, 0, 4, \"Msg11\", \"Msg4\", null";
+    EXPECT_EQ(Host.Calls[2].substr(0, byDate.size()), byDate);
+    EXPECT_EQ(Host.Calls[3].substr(0, details.size()), details);
+    EXPECT_EQ(Host.Calls[4], "PanelControl(active, 10, 0, folder \"" + Utf8(folder) + "\")");
+    EXPECT_EQ(Calls(Host.Calls.begin() + 5, Host.Calls.end()), GiveBackThePanels);
+    EXPECT_EQ(Host.Lists[1], (std::vector<std::wstring>{L"2023-01-05  " + Cyrillic}));
+}
+
 // The language files the 3.x host reads: UTF-8 with a byte-order mark, the
-// language line before the first message, and the 1.x files' eleven
+// language line before the first message, and the 1.x files' messages
 // messages in their order.
 TEST(Far3LanguageTest, FilesHoldThe1xMessagesInUtf8) {
     struct File {
@@ -199,7 +228,7 @@ TEST(Far3LanguageTest, FilesHoldThe1xMessagesInUtf8) {
         std::string language, oldLanguage;
         std::vector<std::string> ours = messages(now.substr(3), &language);
         EXPECT_EQ(language, file.Language);
-        EXPECT_EQ(ours.size(), 11u);
+        EXPECT_EQ(ours.size(), MessageCount);
         EXPECT_EQ(ours, messages(Utf8(oldWide), &oldLanguage));
     }
 }

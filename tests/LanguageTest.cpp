@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "../host/PlugHost.h"
+#include "../src/hostcalls/HostCalls.h"
 
 TEST(LanguageTest, ReadsTheNameAndTheMessagesInOrder) {
     LanguageFile file;
@@ -71,8 +72,8 @@ TEST(LanguageTest, ReadsTheModulesLanguageFiles) {
     ASSERT_TRUE(LoadLanguage(MODULE_LANGUAGE_FOLDER, "English", false, &english, &error)) << error;
     ASSERT_TRUE(LoadLanguage(MODULE_LANGUAGE_FOLDER, "RUSSIAN", false, &russian, &error)) << error;
     ASSERT_TRUE(LoadLanguage(MODULE_LANGUAGE_FOLDER, "Klingon", false, &fallback, &error)) << error;
-    EXPECT_EQ(english.Messages.size(), 11u);
-    EXPECT_EQ(russian.Messages.size(), 11u);
+    EXPECT_EQ(english.Messages.size(), MessageCount);
+    EXPECT_EQ(russian.Messages.size(), MessageCount);
     EXPECT_EQ(russian.Name, "Russian");
     EXPECT_EQ(fallback.Name, "English");
     EXPECT_EQ(english.Messages[3], "Uninstall programs");
@@ -86,7 +87,7 @@ TEST(LanguageTest, ReadsUtf8FilesIntoUtf16) {
     std::string error;
     ASSERT_TRUE(LoadLanguage(MODULE_LANGUAGE_FOLDER "\\far3", "Russian", true, &russian, &error))
         << error;
-    ASSERT_EQ(russian.WideMessages.size(), 11u);
+    ASSERT_EQ(russian.WideMessages.size(), MessageCount);
     EXPECT_EQ(russian.WideMessages[3].substr(0, 7), L"\x0423\x0434\x0430\x043B\x0435\x043D\x0438");
     EXPECT_FALSE(LoadLanguage(MODULE_LANGUAGE_FOLDER, "Russian", true, &russian, &error));
     EXPECT_NE(error.find("is not UTF-8"), std::string::npos) << error;

@@ -19,14 +19,19 @@
 
 typedef std::vector<std::string> Calls;
 
+// The list's break keys as the 1.x host codes them, VK | (PKF_* << 16):
+// Del, F3, then Ctrl+F3, Ctrl+F6 and Ctrl+F8 (PKF_CONTROL = 1).
+static const std::string ListBreakKeys = "{46, 114, 65650, 65653, 65655, 0}";
+
 // The catalogue menu as the host must receive it on every pass: title,
-// bottom line, Del as the one break key, and no item selected.
-static std::string CatalogueMenu(const std::vector<std::string>& names) {
+// bottom line, the break keys, and no item selected.
+static std::string CatalogueMenu(const std::vector<std::string>& names,
+                                 const std::string& title = "Msg3") {
     std::string items;
     for (const std::string& name : names)
         items += (items.empty() ? "\"" : ", \"") + name + "\"";
-    return "Menu(module, -1, -1, 0, 4, \"Msg3\", \"Msg4\", null, {46, 0}, &code, {" + items + "}, " +
-           std::to_string(names.size()) + ")";
+    return "Menu(module, -1, -1, 0, 4, \"" + title + "\", \"Msg4\", null, " + ListBreakKeys +
+           ", &code, {" + items + "}, " + std::to_string(names.size()) + ")";
 }
 
 static std::string DeleteConfirmation(const std::string& name) {
@@ -661,6 +666,123 @@ INSTANTIATE_TEST_SUITE_P(
                       HandOffCase{"LeavingAProcessBehind", false, true, true},
                       HandOffCase{"EndingWithoutRemoval", false, false, false}),
     [](const ::testing::TestParamInfo<HandOffCase>& info) { return std::string(info.param.Name); });
+
+// The list's break keys by their index, as the host answers them.
+enum { DelKey, F3Key, CtrlF3Key, CtrlF6Key, CtrlF8Key };
+
+class MenuDetailsTest : public MenuTest {
+protected:
+    void SetValue(const char* program, const char* name, const std::string& text) {
+        Registry.SetRawValue(program, name, REG_SZ, text.c_str(), (DWORD)text.size() + 1);
+    }
+    void SetNumber(const char* program, const char* name, DWORD value) {
+        Registry.SetRawValue(program, name, REG_DWORD, &value, sizeof(value));
+    }
+    // The details box as the host receives it: the name, then each line.
+    static std::string Details(const std::string& name, const Calls& lines, int buttons) {
+        std::string items = "\"" + name + "\"";
+        for (const std::string& line : lines)
+            items += ", \"" + line + "\"";
+        items += buttons == 2 ? ", \"Msg23\", \"Msg24\"" : ", \"Msg23\"";
+        return "Message(module, 0, null, {" + items + "}, " +
+               std::to_string(lines.size() + 1 + buttons) + ", " + std::to_string(buttons) + ")";
+    }
+    static std::string KeyLine(const std::string& name) {
+        return "Msg18 HKEY_LOCAL_MACHINE\\" + std::string(WindowsUninstallKey) + "\\" + name +
+               (sizeof(void*) == 8 ? " (64-bit)" : " (32-bit)");
+    }
+};
+
+// F3 reads the details then; Go to folder, offered for a folder that
+// exists, closes the list as Esc does, with that folder in the active panel.
+TEST_F(MenuDetailsTest, F3ShowsTheDetailsAndGoToFolderOpensIt) {
+    char temp[MAX_PATH];
+    std::string folder(temp, GetTempPathA(MAX_PATH, temp));
+    folder.pop_back();  // its trailing backslash
+    Registry.AddProgram("prog", "Prog", "prog.exe /x");
+    SetValue("prog", "DisplayVersion", "2.0");
+    SetValue("prog", "Publisher", "Acme");
+    SetValue("prog", "InstallDate", "20230105");
+    SetNumber("prog", "EstimatedSize", 2048);
+    SetValue("prog", "InstallLocation", folder);
+    SetValue("prog", "QuietUninstallString", "prog.exe /x /quiet");
+    Host.MenuAnswers = {{0, F3Key}};
+    Host.MessageAnswers = {1};
+    Open();
+    EXPECT_EQ(Host.CallsExceptGetMsg(),
+              (Calls{SaveWholeScreen, CatalogueMenu({"Prog"}),
+                     Details("Prog",
+                             {"Msg13 2.0", "Msg14 Acme", "Msg15 2023-01-05", "Msg16 2.0 MB",
+                              "Msg17 " + folder, KeyLine("prog"), "Msg19 prog.exe /x",
+                              "Msg20 prog.exe /x /quiet"},
+                             2),
+                     "Control(INVALID, 16, \"" + folder + "\")", RestoreWholeScreen, RedrawPanel,
+                     RedrawOtherPanel}));
+}
+
+// What Windows hides is said; a folder that is not there is no way out of
+// the list; a key gone since the list was read is reported, and the list is
+// read again.
+TEST_F(MenuDetailsTest, F3SaysWhatWindowsHidesAndThatAnEntryIsGone) {
+    Registry.AddProgram("patch", "Patch", "patch.exe");
+    SetValue("patch", "InstallDate", "20240229");
+    SetValue("patch", "InstallLocation", "C:\\No\\Such\\Folder");
+    SetNumber("patch", "SystemComponent", 1);
+    SetValue("patch", "ParentKeyName", "Suite");
+    Registry.AddProgram("gone", "Gone", "gone.exe");
+    Host.MenuAnswers = {{1, F3Key}, {0, F3Key}};
+    Host.MessageAnswers = {0};
+    Host.OnMenu = [](const FarMenuItem*, int) {
+        // Between the second list and its F3.
+        static int menus = 0;
+        if (++menus == 2)
+            RegDeleteKeyA(HKEY_LOCAL_MACHINE, (std::string(WindowsUninstallKey) + "\\gone").c_str());
+    };
+    Open();
+    EXPECT_EQ(Host.CallsExceptGetMsg(),
+              (Calls{SaveWholeScreen, CatalogueMenu({"Gone", "Patch"}),
+                     Details("Patch",
+                             {"Msg15 2024-02-29", "Msg17 C:\\No\\Such\\Folder", KeyLine("patch"),
+                              "Msg19 patch.exe", "Msg21", "Msg22 Suite"},
+                             1),
+                     CatalogueMenu({"Gone", "Patch"}),
+                     R"(Message(module, 1, null, {"Msg0", "Msg25", "Gone", "Msg1"}, 4, 1))",
+                     CatalogueMenu({"Patch"}), RestoreWholeScreen, RedrawPanel,
+                     RedrawOtherPanel}));
+}
+
+// Ctrl+F8 and Ctrl+F6 order the list newest or largest first, each row led
+// by its figure, and the order holds through a removal until Ctrl+F3.
+TEST_F(MenuDetailsTest, SortKeysOrderTheListUntilItCloses) {
+    const struct {
+        const char *Key, *Name, *Date;
+        DWORD Size;  // 0: none
+    } programs[] = {{"a", "A", "20230105", 2048},
+                    {"b", "B", "20240601", 0},
+                    {"c", "C", "20210101", 500000},
+                    {"d", "D", "20220303", 0}};
+    for (const auto& p : programs) {
+        Registry.AddProgram(p.Key, p.Name, "x.exe");
+        SetValue(p.Key, "InstallDate", p.Date);
+        if (p.Size)
+            SetNumber(p.Key, "EstimatedSize", p.Size);
+    }
+    Host.MenuAnswers = {{0, CtrlF8Key}, {0, DelKey}, {0, CtrlF6Key}, {0, CtrlF3Key}};
+    Host.MessageAnswers = {0};
+    Open();
+    const std::string byDate = "Msg11", bySize = "Msg12";
+    EXPECT_EQ(Host.CallsExceptGetMsg(),
+              (Calls{SaveWholeScreen, CatalogueMenu({"A", "B", "C", "D"}),
+                     CatalogueMenu({"2024-06-01  B", "2023-01-05  A", "2022-03-03  D",
+                                    "2021-01-01  C"},
+                                   byDate),
+                     DeleteConfirmation("B"),
+                     CatalogueMenu({"2023-01-05  A", "2022-03-03  D", "2021-01-01  C"}, byDate),
+                     CatalogueMenu({"  488.3 MB  C", "    2.0 MB  A", "            D"}, bySize),
+                     CatalogueMenu({"A", "C", "D"}), RestoreWholeScreen, RedrawPanel,
+                     RedrawOtherPanel}));
+}
+
 
 // Every kind of pass, a thousand times over: after the first round, nothing
 // the DLL holds may grow, neither handles nor heap blocks. A child that did

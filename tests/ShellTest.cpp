@@ -77,7 +77,7 @@ TEST_F(ShellTest, BoxShowsNamesInTheOemCodePageAndCommandsInTheAnsiOne) {
     const BoxLine lines[] = {{LineName, 0, text}, {LineCommand, 0, text}};
     const BoxLine button = {LineMessage, MsgWarningButton, nullptr};
     Host.MessageAnswers = {0};
-    EXPECT_EQ(HostShowMessage(false, lines, 2, &button, 1), 0);
+    EXPECT_EQ(HostShowMessage(BoxConfirmation, lines, 2, &button, 1), 0);
     EXPECT_EQ(Host.CallsExceptGetMsg(),
               std::vector<std::string>{"Message(module, 0, null, {\"" + oem + "\", \"" + ansi +
                                        "\", \"Msg1\"}, 3, 1)"});

@@ -69,7 +69,8 @@ static bool ReadTextValue(HKEY key, const wchar_t* name, wchar_t* buffer) {
 
 // Reads the program under keyPath at where into *entry; false when the key
 // cannot be opened or lacks either value.
-static bool ReadEntry(const wchar_t* keyPath, KeyLocation where, UninstallEntry* entry) {
+static bool ReadEntry(const wchar_t* keyPath, KeyLocation where, ListOrder order,
+                      UninstallEntry* entry) {
     HKEY key;
     if (OpenKeyForReading(where, keyPath, &key) != ERROR_SUCCESS)
         return false;
@@ -83,6 +84,10 @@ static bool ReadEntry(const wchar_t* keyPath, KeyLocation where, UninstallEntry*
         entry->SortKey = HostSortKey(displayName);
         entry->UninstallString = CopyWideString(command);
         entry->Location = where;
+        // Only what the order needs, and only in that order.
+        entry->HasFigure = order == OrderByDate   ? ReadInstallDate(key, &entry->Figure)
+                           : order == OrderBySize ? ReadSize(key, &entry->Figure)
+                                                  : false;
     }
     RegCloseKey(key);
     return found;
@@ -106,8 +111,8 @@ static bool BuildKeyPath(const wchar_t* name, DWORD nameLength, wchar_t* keyPath
 
 // Appends the programs of uninstallKey, the Uninstall key opened at where, to
 // the *count entries of *entries.
-static void ReadPrograms(HKEY uninstallKey, KeyLocation where, UninstallEntry** entries,
-                         int* count) {
+static void ReadPrograms(HKEY uninstallKey, KeyLocation where, ListOrder order,
+                         UninstallEntry** entries, int* count) {
     wchar_t name[KeyNameSize];
     wchar_t keyPath[KeyPathSize];
     for (DWORD index = 0;; index++) {
@@ -118,14 +123,14 @@ static void ReadPrograms(HKEY uninstallKey, KeyLocation where, UninstallEntry** 
         if (!BuildKeyPath(name, nameLength, keyPath))
             continue;
         UninstallEntry entry;
-        if (!ReadEntry(keyPath, where, &entry))
+        if (!ReadEntry(keyPath, where, order, &entry))
             continue;
         *entries = (UninstallEntry*)ResizeBlock(*entries, (*count + 1) * sizeof(UninstallEntry));
         (*entries)[(*count)++] = entry;
     }
 }
 
-UninstallEntry* LoadUninstallList(int* count) {
+UninstallEntry* LoadUninstallList(int* count, ListOrder order) {
     HKEY ownView;
     if (OpenKeyForReading(MachineKeys(0), UninstallKeyPath, &ownView) != ERROR_SUCCESS) {
         ShowWarning(MsgKeyOpenFailed, NULL);
@@ -133,26 +138,27 @@ UninstallEntry* LoadUninstallList(int* count) {
     }
     UninstallEntry* entries = NULL;
     int entryCount = 0;
-    ReadPrograms(ownView, MachineKeys(0), &entries, &entryCount);
+    ReadPrograms(ownView, MachineKeys(0), order, &entries, &entryCount);
 
     REGSAM other = OtherRegistryView();
     HKEY otherView;
     if (other &&
         OpenKeyForReading(MachineKeys(other), UninstallKeyPath, &otherView) == ERROR_SUCCESS) {
         if (!IsSameKey(ownView, otherView))
-            ReadPrograms(otherView, MachineKeys(other), &entries, &entryCount);
+            ReadPrograms(otherView, MachineKeys(other), order, &entries, &entryCount);
         RegCloseKey(otherView);
     }
     RegCloseKey(ownView);
 
     HKEY user;
     if (OpenKeyForReading(UserKeys(), UninstallKeyPath, &user) == ERROR_SUCCESS) {
-        ReadPrograms(user, UserKeys(), &entries, &entryCount);
+        ReadPrograms(user, UserKeys(), order, &entries, &entryCount);
         RegCloseKey(user);
     }
 
     if (entryCount > 0)
-        qsort(entries, entryCount, sizeof(UninstallEntry), CompareByDisplayName);
+        qsort(entries, entryCount, sizeof(UninstallEntry),
+              order == OrderByName ? CompareByDisplayName : CompareByFigure);
     if (count)
         *count = entryCount;
     return entries;
@@ -186,4 +192,14 @@ int CompareByDisplayName(const void* a, const void* b) {
         if (l == L'\0')
             return 0;
     }
+}
+
+int CompareByFigure(const void* a, const void* b) {
+    const UninstallEntry* left = (const UninstallEntry*)a;
+    const UninstallEntry* right = (const UninstallEntry*)b;
+    if (left->HasFigure != right->HasFigure)
+        return left->HasFigure ? -1 : 1;
+    if (left->HasFigure && left->Figure != right->Figure)
+        return left->Figure > right->Figure ? -1 : 1;
+    return CompareByDisplayName(a, b);
 }

@@ -85,6 +85,10 @@ const unsigned FMENU_AUTOHIGHLIGHT = 4;
 const int FCTL_REDRAWPANEL = 5;
 const int FCTL_REDRAWANOTHERPANEL = 6;
 const int FCTL_SETUSERSCREEN = 15;
+// Opens a folder, named in the OEM code page, in the active panel.
+const int FCTL_SETPANELDIR = 16;
+// A break key's modifiers, in the high word of its code: VK | (PKF_* << 16).
+const int PKF_CONTROL = 0x1;
 
 // The exported entry points the host calls, by these exact names.
 extern "C" {

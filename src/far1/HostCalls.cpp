@@ -6,9 +6,14 @@
 #include "../runner/Console.h"
 #include "Far1.h"
 
-// Del closes the list on the highlighted entry.
-static const int ListBreakKeys[] = {VK_DELETE, 0};
-static const int DeleteKeyIndex = 0;
+// The keys that close the list on the highlighted entry, as the 1.x host
+// codes them (the modifiers in the high word), and what each asks for.
+static const int Ctrl = PKF_CONTROL << 16;
+static const int ListBreakKeys[] = {VK_DELETE, VK_F3, VK_F3 | Ctrl, VK_F6 | Ctrl, VK_F8 | Ctrl, 0};
+static const ListKey ListKeys[] = {ListDelete, ListDetails, ListByName, ListBySize, ListByDate};
+static_assert(sizeof(ListKeys) / sizeof(ListKeys[0]) + 1 ==
+                  sizeof(ListBreakKeys) / sizeof(ListBreakKeys[0]),
+              "one list key for each break key");
 
 char* CopyString(const char* text) {
     size_t size = strlen(text) + 1;
@@ -59,17 +64,31 @@ static void AddToBox(MessageBuilder* box, const BoxLine& line, bool button) {
             box->AddLineMsg(line.Number);
         return;
     }
-    char* text = CopyInCodePage(line.Text, line.Kind == LineName ? CP_OEMCP : CP_ACP);
+    bool name = line.Kind == LineName || line.Kind == LineLabelledName;
+    char* text = CopyInCodePage(line.Text, name ? CP_OEMCP : CP_ACP);
+    char* shown = text;
+    if (text && (line.Kind == LineLabelledName || line.Kind == LineLabelledCommand)) {
+        // The label is the language file's, in the host's own code page.
+        const char* label = GetMsgText(line.Number);
+        size_t labelLength = strlen(label), textLength = strlen(text);
+        shown = (char*)AllocBlock(labelLength + 1 + textLength + 1);
+        if (shown) {
+            memcpy(shown, label, labelLength);
+            shown[labelLength] = ' ';
+            memcpy(shown + labelLength + 1, text, textLength + 1);
+        }
+        FreeBlock(text);
+    }
     if (button)
-        box->AddButton(text ? text : "");
+        box->AddButton(shown ? shown : "");
     else
-        box->AddLine(text ? text : "");
-    FreeBlock(text);
+        box->AddLine(shown ? shown : "");
+    FreeBlock(shown);
 }
 
-int HostShowMessage(bool warning, const BoxLine* lines, int lineCount, const BoxLine* buttons,
+int HostShowMessage(BoxKind kind, const BoxLine* lines, int lineCount, const BoxLine* buttons,
                     int buttonCount) {
-    MessageBuilder box(warning ? FMSG_WARNING : 0, NULL);
+    MessageBuilder box(kind == BoxWarning ? FMSG_WARNING : 0, NULL);
     for (int i = 0; i < lineCount; i++)
         AddToBox(&box, lines[i], false);
     for (int i = 0; i < buttonCount; i++)
@@ -77,19 +96,36 @@ int HostShowMessage(bool warning, const BoxLine* lines, int lineCount, const Box
     return box.Show();
 }
 
-int HostShowList(int titleNumber, int bottomNumber, const wchar_t* const* names, int count,
-                 bool* deleteKey) {
+int HostShowList(int titleNumber, int bottomNumber, const wchar_t* const* rows, int count,
+                 ListKey* key) {
     MenuBuilder menu(titleNumber, FMENU_AUTOHIGHLIGHT, NULL);
     for (int i = 0; i < count; i++) {
-        char* shown = NameAsShown(names[i]);
+        char* shown = NameAsShown(rows[i]);
         menu.AddItem(shown ? shown : "", 0, 0, 0);
         FreeBlock(shown);
     }
     menu.SetBottomMsg(bottomNumber);
     menu.BreakKeys = ListBreakKeys;
     int chosen = menu.Show();
-    *deleteKey = menu.BreakCode == DeleteKeyIndex;
+    int keys = (int)(sizeof(ListKeys) / sizeof(ListKeys[0]));
+    *key = menu.BreakCode >= 0 && menu.BreakCode < keys ? ListKeys[menu.BreakCode] : ListEnter;
     return chosen;
+}
+
+bool HostSetPanelFolder(const wchar_t* folder) {
+    // A folder the OEM code page cannot name exactly is not sent at all:
+    // its best form could name another folder.
+    BOOL lossy = FALSE;
+    int size = WideCharToMultiByte(CP_OEMCP, WC_NO_BEST_FIT_CHARS, folder, -1, NULL, 0, NULL, &lossy);
+    if (size <= 0 || lossy)
+        return false;
+    char* text = (char*)AllocBlock(size);
+    bool opened = text &&
+                  WideCharToMultiByte(CP_OEMCP, WC_NO_BEST_FIT_CHARS, folder, -1, text, size, NULL,
+                                      NULL) == size &&
+                  Info.Control(INVALID_HANDLE_VALUE, FCTL_SETPANELDIR, text) != 0;
+    FreeBlock(text);
+    return opened;
 }
 
 HANDLE HostSaveScreen() {

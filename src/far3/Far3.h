@@ -22,6 +22,7 @@ extern const GUID ListGuid;
 extern const GUID ConfirmationGuid;
 extern const GUID WarningGuid;
 extern const GUID NoticeGuid;
+extern const GUID DetailsGuid;
 
 // The text of a message from the host's language file; owned by the host,
 // valid until the user changes the interface language.

@@ -173,6 +173,21 @@ static_assert(offsetof(PluginInfo, PluginMenu) == FAR3_SIZE(28, 40), "PluginInfo
 static_assert(sizeof(OpenInfo) == FAR3_SIZE(20, 40), "OpenInfo must match the host's record");
 static_assert(offsetof(OpenInfo, Guid) == FAR3_SIZE(8, 16), "OpenInfo::Guid");
 static_assert(sizeof(ExitInfo) == FAR3_SIZE(8, 16), "ExitInfo must match the host's record");
+
+// What FCTL_SETPANELDIRECTORY opens: a file-system folder (Name) when
+// PluginId is all zero; Param and File stay null.
+struct FarPanelDirectory {
+    size_t StructSize;
+    const wchar_t* Name;
+    const wchar_t* Param;
+    GUID PluginId;
+    const wchar_t* File;
+};
+static_assert(sizeof(FarPanelDirectory) == FAR3_SIZE(32, 48),
+              "FarPanelDirectory must match the host's record");
+static_assert(offsetof(FarPanelDirectory, PluginId) == FAR3_SIZE(12, 24),
+              "FarPanelDirectory::PluginId");
+static_assert(offsetof(FarPanelDirectory, File) == FAR3_SIZE(28, 40), "FarPanelDirectory::File");
 #undef FAR3_SIZE
 
 // Flags and commands.
@@ -183,6 +198,8 @@ const FarFlags FCF_BG_INDEX = 0x2;
 const int OPEN_PLUGINSMENU = 1;
 const int FCTL_REDRAWPANEL = 3;
 const int FCTL_SETUSERSCREEN = 9;
+// Opens the folder a FarPanelDirectory names in the panel given.
+const int FCTL_SETPANELDIRECTORY = 10;
 // Panel handles, as PanelControl takes them.
 #define PANEL_ACTIVE ((HANDLE)(INT_PTR)-1)
 #define PANEL_PASSIVE ((HANDLE)(INT_PTR)-2)

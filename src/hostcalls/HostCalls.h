@@ -20,7 +20,24 @@ enum MessageNumber {
     MsgKeyOpenFailed = 8,
     MsgRunFailed = 9,
     MsgDeleteFailed = 10,
+    MsgTitleByDate = 11,
+    MsgTitleBySize = 12,
+    MsgVersion = 13,
+    MsgPublisher = 14,
+    MsgInstalled = 15,
+    MsgSize = 16,
+    MsgFolder = 17,
+    MsgRegistry = 18,
+    MsgEnterRuns = 19,
+    MsgQuiet = 20,
+    MsgSystemComponent = 21,
+    MsgUpdateOf = 22,
+    MsgOk = 23,
+    MsgGoToFolder = 24,
+    MsgEntryGone = 25,
 };
+// Every language file holds this many messages.
+const size_t MessageCount = MsgEntryGone + 1;
 
 // Where the notice of a running uninstaller stands on the top row.
 const int NoticeColumn = 2;
@@ -32,6 +49,10 @@ enum BoxLineKind {
     LineMessage,  // the text of message Number
     LineName,     // Text, a program's name (or any text shown as names are)
     LineCommand,  // Text, a command as stored
+    // The text of message Number, a label, then Text after a blank: Text is
+    // shown as a name, or as a command.
+    LineLabelledName,
+    LineLabelledCommand,
 };
 struct BoxLine {
     BoxLineKind Kind;
@@ -39,20 +60,41 @@ struct BoxLine {
     const wchar_t* Text;
 };
 
-// Shows a box: lines, the first being its title, then buttons; a warning's
-// colours when warning. Returns the chosen button's index from 0, or the
-// host's answer for a cancelled box. A box without buttons is drawn and left
-// on the screen.
-int HostShowMessage(bool warning, const BoxLine* lines, int lineCount, const BoxLine* buttons,
+// The module's boxes, which the host tells apart: a warning is drawn in a
+// warning's colours.
+enum BoxKind {
+    BoxWarning,
+    BoxConfirmation,  // the question before an entry is removed
+    BoxNotice,        // a box without buttons, left on the screen
+    BoxDetails,       // a program's details
+};
+
+// Shows a box: lines, the first being its title, then buttons. Returns the
+// chosen button's index from 0, or the host's answer for a cancelled box. A
+// box without buttons is drawn and left on the screen.
+int HostShowMessage(BoxKind kind, const BoxLine* lines, int lineCount, const BoxLine* buttons,
                     int buttonCount);
 
-// Shows the list of programs, names[0 .. count - 1] in that order, under the
-// title and above the bottom line of messages titleNumber and bottomNumber.
-// Returns the chosen item's index, or -1 when the list was cancelled (the
-// host may answer anything else: the caller checks it); *deleteKey tells
-// whether Del, rather than Enter, chose it.
-int HostShowList(int titleNumber, int bottomNumber, const wchar_t* const* names, int count,
-                 bool* deleteKey);
+// The keys that close the list on its highlighted entry.
+enum ListKey {
+    ListEnter,   // run its uninstaller
+    ListDelete,  // Del: remove its entry
+    ListDetails,  // F3: its details
+    ListByName,  // Ctrl+F3: order by name
+    ListBySize,  // Ctrl+F6: order by size
+    ListByDate,  // Ctrl+F8: order by install date (the host's "by creation time")
+};
+
+// Shows the list of programs, rows[0 .. count - 1] in that order (each shown
+// as names are), under the title and above the bottom line of messages
+// titleNumber and bottomNumber. Returns the highlighted item's index, or -1
+// when the list was cancelled (the host may answer anything else: the caller
+// checks it); *key tells which key closed it.
+int HostShowList(int titleNumber, int bottomNumber, const wchar_t* const* rows, int count,
+                 ListKey* key);
+
+// Opens folder in the host's active panel: false when the host refused it.
+bool HostSetPanelFolder(const wchar_t* folder);
 
 // The key by which the list is ordered: a heap copy of name, released with
 // FreeBlock, in a form whose 16-bit code units, compared unsigned with A to Z

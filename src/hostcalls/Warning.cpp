@@ -5,5 +5,5 @@ void ShowWarning(int number, const BoxLine* detail) {
     if (detail)
         lines[2] = *detail;
     const BoxLine button = {LineMessage, MsgWarningButton, NULL};
-    HostShowMessage(true, lines, detail ? 3 : 2, &button, 1);
+    HostShowMessage(BoxWarning, lines, detail ? 3 : 2, &button, 1);
 }

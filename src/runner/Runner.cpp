@@ -112,7 +112,7 @@ int RunCommand(HANDLE hPlugin, const wchar_t* CommandLine, int CaptureOutput, in
             } else {
                 screen = HostSaveScreen();
                 const BoxLine notice[2] = {{LineName, 0, L""}, {LineMessage, NoticeNumber, NULL}};
-                HostShowMessage(false, notice, 2, NULL, 0);
+                HostShowMessage(BoxNotice, notice, 2, NULL, 0);
             }
         } else {
             // The child writes into the console as it stands instead.

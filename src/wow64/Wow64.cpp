@@ -38,6 +38,16 @@ REGSAM OtherRegistryView() {
 #endif
 }
 
+int RegistryViewBits(REGSAM view) {
+    if (OtherRegistryView() == 0)
+        return 0;
+    if (view == KEY_WOW64_32KEY)
+        return 32;
+    if (view == KEY_WOW64_64KEY)
+        return 64;
+    return sizeof(void*) == 8 ? 64 : 32;
+}
+
 // The key's kernel name in a heap block of *size bytes, or null.
 static void* KeyName(NtQueryKeyCall query, HKEY key, ULONG* size) {
     ULONG needed = 0;

@@ -21,6 +21,10 @@ bool IsSameKey(HKEY first, HKEY second);
 // answer, ERROR_CALL_NOT_IMPLEMENTED where it cannot delete in another view.
 LONG DeleteKeyInView(HKEY root, const wchar_t* path, REGSAM view);
 
+// The bitness of the programs the machine's key in view (0, or a flag from
+// OtherRegistryView) lists: 32 or 64; 0 on a system with one view.
+int RegistryViewBits(REGSAM view);
+
 // Whether view is the 64-bit one while the process is 32-bit on 64-bit
 // Windows: its programs are started with file-system redirection off.
 bool ViewIsNative(REGSAM view);

@@ -1,5 +1,7 @@
 #include "FakeHost.h"
 
+#include "../../src/hostcalls/HostCalls.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -107,8 +109,10 @@ static const char* WINAPI FakeGetMsg(INT_PTR moduleNumber, int msgId) {
 }
 
 static int WINAPI FakeControl(HANDLE hPlugin, int command, void* param) {
-    Record("Control(" + DescribeHandle(hPlugin) + ", " + Number(command) + ", " +
-           Number((long long)(LONG_PTR)param) + ")");
+    // The one command whose parameter is text: the folder, in the OEM code page.
+    std::string shown = command == FCTL_SETPANELDIR && param ? Quote((const char*)param)
+                                                             : Number((long long)(LONG_PTR)param);
+    Record("Control(" + DescribeHandle(hPlugin) + ", " + Number(command) + ", " + shown + ")");
     return 1;
 }
 
@@ -149,8 +153,8 @@ FakeHost::FakeHost()
       OnMenu(NULL),
       SaveScreenFails(false),
       NextScreen(0) {
-    for (int i = 0; i < 11; i++)
-        Messages.push_back("Msg" + Number(i));
+    for (size_t i = 0; i < MessageCount; i++)
+        Messages.push_back("Msg" + Number((long long)i));
     Current = this;
 }
 

@@ -37,7 +37,8 @@ public:
     // Calls without the GetMsg look-ups, which most tests do not care about.
     std::vector<std::string> CallsExceptGetMsg() const;
 
-    // GetMsg answers Messages[n]; by default "Msg0" ... "Msg10".
+    // GetMsg answers Messages[n]; by default "Msg0", "Msg1", ...: one for
+    // each of the module's messages.
     std::vector<std::string> Messages;
     // Answers for Menu and for Message boxes that have buttons, in order.
     // When a queue is empty, Menu answers -1 and Message -1 (cancelled).

@@ -1,5 +1,7 @@
 #include "FakeHost3.h"
 
+#include "../../src/hostcalls/HostCalls.h"
+
 #include <gtest/gtest.h>
 
 #include <string.h>
@@ -20,6 +22,7 @@ static const KnownGuid KnownGuids[] = {
     {"confirmation", {0x66e0422e, 0x9bdb, 0x4506, {0xb1, 0x45, 0x8b, 0x19, 0xae, 0xde, 0xb7, 0x84}}},
     {"warning", {0x13269bf0, 0xfb14, 0x417f, {0x91, 0x4b, 0x45, 0xc7, 0x3a, 0x1e, 0x9c, 0xb2}}},
     {"notice", {0x3fa64a1d, 0x4e6b, 0x42db, {0x86, 0xcc, 0xde, 0x3d, 0xd2, 0xc1, 0xc1, 0x27}}},
+    {"details", {0x5c2e8f41, 0x9d3a, 0x4b76, {0xa1, 0xe5, 0x7f, 0x08, 0xc4, 0xb9, 0x2d, 0x63}}},
 };
 
 std::string GuidName(const GUID* guid) {
@@ -114,8 +117,17 @@ static std::string Panel(HANDLE panel) {
 }
 
 static INT_PTR WINAPI PanelControl(HANDLE panel, int command, INT_PTR param1, void* param2) {
+    std::string shown = param2 ? "param" : "null";
+    if (command == Far3::FCTL_SETPANELDIRECTORY && param2) {
+        // The host takes only a whole record, naming a file-system folder.
+        const Far3::FarPanelDirectory* folder = (const Far3::FarPanelDirectory*)param2;
+        static const GUID NoPlugin = {0, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
+        bool whole = folder->StructSize == sizeof(Far3::FarPanelDirectory) && !folder->Param &&
+                     !folder->File && memcmp(&folder->PluginId, &NoPlugin, sizeof(GUID)) == 0;
+        shown = std::string(whole ? "folder " : "a bad record for ") + Quote(folder->Name);
+    }
     Current->Calls.push_back("PanelControl(" + Panel(panel) + ", " + Number(command) + ", " +
-                             Number(param1) + ", " + (param2 ? "param" : "null") + ")");
+                             Number(param1) + ", " + shown + ")");
     return 1;
 }
 
@@ -146,7 +158,7 @@ static void WINAPI Unused() {
 }
 
 FakeHost3::FakeHost3() : OpenScreens(0) {
-    for (int i = 0; i <= 10; i++)
+    for (size_t i = 0; i < MessageCount; i++)
         Messages.push_back(L"Msg" + std::to_wstring(i));
     memset(&Standard, 0, sizeof(Standard));
     Standard.StructSize = sizeof(Standard);

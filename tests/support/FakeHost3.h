@@ -25,7 +25,7 @@ public:
     std::vector<std::string> Calls;
     // The items of every list shown, in order.
     std::vector<std::vector<std::wstring>> Lists;
-    // GetMsg answers "Msg0" ... "Msg10".
+    // GetMsg answers "Msg0", "Msg1", ...: one for each of the module's messages.
     std::vector<std::wstring> Messages;
     // Menu answers: {item, break code}; then -1 (cancelled).
     std::deque<std::pair<INT_PTR, INT_PTR>> MenuAnswers;
@@ -39,7 +39,7 @@ private:
 };
 
 // The module's name for one of its released GUIDs: "plugin", "menuitem",
-// "list", "confirmation", "warning", "notice"; else "unknown" (or "null").
+// "list", "confirmation", "warning", "notice", "details"; else "unknown" (or "null").
 std::string GuidName(const GUID* guid);
 // Text in UTF-8, for call lines and messages.
 std::string Utf8(const std::wstring& text);
