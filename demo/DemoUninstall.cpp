@@ -1,8 +1,9 @@
-// demo-uninstall [--user] KEY: the demo's pretend uninstaller. It shows
-// progress for a moment, then removes its program's entry KEY from plughost's
-// scratch registry (with --user, from the scratch copy of the current user's
-// key), so the list visibly loses it. Without that scratch key named in the
-// environment it refuses: it must never touch a real Uninstall key.
+// demo-uninstall [--user] KEY [/quiet]: the demo's pretend uninstaller. It
+// shows progress for a moment (not with /quiet), then removes its program's
+// entry KEY from plughost's scratch registry (with --user, from the scratch
+// copy of the current user's key), so the list visibly loses it. Without that
+// scratch key named in the environment it refuses: it must never touch a
+// real Uninstall key.
 #include <windows.h>
 
 #include <stdio.h>
@@ -19,11 +20,15 @@ static const int ProgressSteps = 10;
 static const DWORD StepMilliseconds = 150;
 
 static int Run(int argc, char** argv) {
+    // Last, as the demo's quiet uninstall command has it.
+    bool quiet = argc > 2 && strcmp(argv[argc - 1], "/quiet") == 0;
+    if (quiet)
+        argc--;
     bool user = argc == 3 && strcmp(argv[1], "--user") == 0;
     const char* name = argc > 1 ? argv[argc - 1] : "";
     // One entry's own name: an empty one would name the whole Uninstall key.
     if (argc != (user ? 3 : 2) || name[0] == '\0' || strchr(name, '\\')) {
-        fprintf(stderr, "usage: demo-uninstall [--user] KEY\n");
+        fprintf(stderr, "usage: demo-uninstall [--user] KEY [/quiet]\n");
         return 2;
     }
     const char* variable = user ? UserSandboxVariable : MachineSandboxVariable;
@@ -48,7 +53,7 @@ static int Run(int argc, char** argv) {
     RegCloseKey(key);
 
     printf("Uninstalling %s\n", name);
-    for (int step = 1; step <= ProgressSteps; step++) {
+    for (int step = 1; !quiet && step <= ProgressSteps; step++) {
         printf("  removing files... %d%%\n", step * 100 / ProgressSteps);
         fflush(stdout);
         Sleep(StepMilliseconds);

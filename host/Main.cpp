@@ -93,7 +93,19 @@ static void ChooseFromPluginsMenu(Screen& screen, PluginModule& plugin) {
                     1);
 }
 
-// The panels' key loop, until the user quits or the console goes away.
+static std::wstring AnsiText(const std::string& ansi) {
+    std::wstring wide;
+    int length = MultiByteToWideChar(CP_ACP, 0, ansi.data(), (int)ansi.size(), NULL, 0);
+    if (length > 0) {
+        wide.resize(length);
+        MultiByteToWideChar(CP_ACP, 0, ansi.data(), (int)ansi.size(), &wide[0], length);
+    }
+    return wide;
+}
+
+// The panels' key loop, until the user quits or the console goes away. The
+// desktop is drawn again after every key: once a plug-in has returned, the
+// panels show the folders it may have opened, whatever screen it put back.
 static void RunDesktop(Screen& screen, const Desktop& desktop, PluginModule& plugin) {
     DrawDesktop(screen, desktop);
     KeyPress key;
@@ -205,10 +217,10 @@ static int Run(int argc, char** argv) {
     } else {
         desktop.Status += "REAL REGISTRY: deletions are real";
     }
-    char folder[MAX_PATH];
-    DWORD length = GetCurrentDirectoryA(sizeof(folder), folder);
-    desktop.Folders[0] = length > 0 && length < sizeof(folder) ? folder : ".";
-    desktop.Folders[1] = plugin.Folder();
+    wchar_t folder[MAX_PATH];
+    DWORD length = GetCurrentDirectoryW(MAX_PATH, folder);
+    desktop.Folders[0] = length > 0 && length < MAX_PATH ? folder : L".";
+    desktop.Folders[1] = AnsiText(plugin.Folder());
 
     Screen screen;
     if (!screen.Open(&error))

@@ -301,12 +301,23 @@ int ShowMessage(Screen& screen, bool warning, const std::vector<std::wstring>& i
 // ---------------------------------------------------------------------------
 // The screen around the plug-in (Panels.cpp)
 
+// The panels, left (0) and right (1).
+const int PanelCount = 2;
+
 struct Desktop {
-    std::string Status;       // top row: what is loaded, which registry
-    std::string Folders[2];   // shown in the left and right panels
+    std::string Status;                 // top row: what is loaded, which registry
+    std::wstring Folders[PanelCount];   // each panel's folder, a full path
+    // The panel a plug-in's "active panel" means; the left one, as at the
+    // file manager's start, and plughost has no key to change it.
+    int Active = 0;
 };
 
 void DrawDesktop(Screen& screen, const Desktop& desktop);
+// Opens a folder in a panel: an existing folder, named from a root or
+// relative to the panel's own folder (a trailing backslash accepted),
+// becomes its folder, listed when the desktop is drawn next. False, and the
+// panel as it was, for a name that is empty or names no folder.
+bool SetPanelFolder(Desktop* desktop, int panel, const std::wstring& name);
 
 // ---------------------------------------------------------------------------
 // The plug-in and the services it is given (Plugin.cpp; Services.cpp for the
@@ -316,7 +327,7 @@ void DrawDesktop(Screen& screen, const Desktop& desktop);
 struct HostSession {
     Screen* Display;
     const LanguageFile* Language;
-    const Desktop* Panels;
+    Desktop* Panels;  // a plug-in may move them; plughost draws them as they are
     GUID PluginId;  // a 3.x plug-in's own, which its service calls hand back
 };
 

@@ -86,11 +86,17 @@ static const char* WINAPI HostGetMsg(INT_PTR moduleNumber, int msgId) {
 }
 
 static int WINAPI HostControl(HANDLE plugin, int command, void* param) {
-    (void)plugin;
-    (void)param;
     if (!Session)
         return 0;
     switch (command) {
+    case FCTL_SETPANELDIR:
+        // Both stand for the active panel; any other handle would be a
+        // panel of the plug-in's own, which plughost never has.
+        if ((plugin != INVALID_HANDLE_VALUE && plugin != NULL) || !param)
+            return 0;
+        return SetPanelFolder(Session->Panels, Session->Panels->Active, Oem((const char*)param))
+                   ? 1
+                   : 0;
     case FCTL_REDRAWPANEL:
     case FCTL_REDRAWANOTHERPANEL:
         DrawDesktop(*Session->Display, *Session->Panels);

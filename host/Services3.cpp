@@ -95,14 +95,39 @@ static const wchar_t* WINAPI ServeGetMsg(const GUID* pluginId, INT_PTR msgId) {
     return session->Language->WideMessages[msgId].c_str();
 }
 
+// The panel a handle names, or -1 for a panel of a plug-in's own, which
+// plughost never has.
+static int PanelOf(HANDLE panel, const Desktop& desktop) {
+    if (panel == PANEL_ACTIVE || panel == NULL)
+        return desktop.Active;
+    if (panel == PANEL_PASSIVE)
+        return PanelCount - 1 - desktop.Active;
+    return -1;
+}
+
+// Opens the file-system folder a record names. A record that names a
+// plug-in (its PluginId) asks that plug-in for a panel of its own, which
+// plughost cannot show: refused, as the file manager refuses it when the
+// plug-in opens none.
+static bool SetPanelDirectory(Desktop* desktop, int panel, const void* param) {
+    static const GUID NoPlugin = {};
+    const Far3::FarPanelDirectory* record = (const Far3::FarPanelDirectory*)param;
+    if (panel < 0 || !record || record->StructSize < sizeof(*record) ||
+        !IsEqualGUID(record->PluginId, NoPlugin) || !record->Name)
+        return false;
+    return SetPanelFolder(desktop, panel, record->Name);
+}
+
 static INT_PTR WINAPI ServePanelControl(HANDLE panel, int command, INT_PTR param1, void* param2) {
-    (void)panel;  // both panels are drawn together
     (void)param1;
-    (void)param2;
     HostSession* session = BoundSession();
     if (!session)
         return 0;
     switch (command) {
+    case Far3::FCTL_SETPANELDIRECTORY:
+        return SetPanelDirectory(session->Panels, PanelOf(panel, *session->Panels), param2) ? 1
+                                                                                          : 0;
+    // Both panels are drawn together.
     case Far3::FCTL_REDRAWPANEL:
         DrawDesktop(*session->Display, *session->Panels);
         return 1;

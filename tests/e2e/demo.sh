@@ -59,11 +59,12 @@ list_is() {
     done
 }
 
-# Moves the highlight down from the first item to the one showing NAME.
+# Moves the highlight down from the first item, in whichever order, to the
+# one showing NAME.
 highlight() {
     local row
     row=$(row_of "$1")
-    for ((i = $(row_of "${programs[0]}"); i < row; i++)); do press Down; done
+    for ((i = $(row_of "Uninstall programs") + 1; i < row; i++)); do press Down; done
 }
 
 # The programs the list is to show from now on: all but NAME.
@@ -165,6 +166,79 @@ walk_the_list() {
     wait_screen "$before" "Esc closes the list; the panels are back exactly as before"
 }
 
+# Whether the list's title is TITLE and its first row begins with ROW.
+list_starts() {
+    local rows
+    rows=$(rows_between "$1" "$bottom_line") || return 1
+    [[ $(head -1 <<<"$rows") == *"║  $2"* ]]
+}
+
+# F3 on a program, the sort keys with their columns held through a removal,
+# Ctrl+F3 back, and Go to folder, which ends the list with the panel there.
+walk_the_details_and_orders() {
+    local today
+    today=$(date +%Y-%m-%d)
+    highlight "Kestrel VPN Client"
+    press F3
+    wait_for "Version: 5.0" "F3 shows the program's details: its version"
+    expect_screen_has "Publisher: Kestrel Networks Inc." "its publisher"
+    expect_screen_has "Installed: 2023-10-30" "its install date"
+    expect_screen_has "Size: 72.0 MB" "its size"
+    expect_screen_has 'Registry: HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Uninstall\KestrelVPN' \
+        "where its entry is"
+    expect_screen_has "Enter runs: demo-uninstall.exe KestrelVPN" "what Enter runs"
+    expect_screen_has "Quiet: demo-uninstall.exe KestrelVPN /quiet" "its quiet command"
+    expect_screen_lacks "Go to folder" "no Go to folder without a folder"
+    press Escape
+    wait_until "Esc closes the details" list_is "${programs[@]}"
+
+    highlight "Pinecone Game Launcher"
+    press F3
+    wait_for "Enter runs: demo-uninstall.exe PineconeLauncher" "F3 on a program with no other value"
+    expect_screen_has "Installed: $today" "dated the day its key was written"
+    expect_screen_lacks "Version:" "and no line for a value it lacks"
+    press Escape
+    wait_until "the list again" list_is "${programs[@]}"
+
+    highlight "ZEPHYR AUDIO MIXER"
+    press F3
+    wait_for "A system component: Windows does not list it" "what Windows hides: a system component"
+    press Escape
+    wait_until "the list again" list_is "${programs[@]}"
+    highlight "_Internal Build Tools"
+    press F3
+    wait_for "An update of: bramble text editor" "and an update of another program"
+    press Escape
+    wait_until "the list again" list_is "${programs[@]}"
+
+    press C-F8
+    wait_until "Ctrl+F8 orders by install date, newest first, each row led by its date" \
+        list_starts "Uninstall programs: by install date" "$today  Marigold Tax Helper 2023"
+    expect_screen_has "2019-08-15  ZEPHYR AUDIO MIXER" "the oldest last"
+    highlight "2019-08-15  ZEPHYR AUDIO MIXER"
+    press Delete
+    wait_for "Remove this program from the list?" "Del in date order asks"
+    press Enter
+    drop "ZEPHYR AUDIO MIXER"
+    wait_gone "ZEPHYR AUDIO MIXER" "and removes the entry"
+    wait_until "the order holds after the removal" \
+        list_starts "Uninstall programs: by install date" "$today  Marigold Tax Helper 2023"
+
+    press C-F6
+    wait_until "Ctrl+F6 orders by size, largest first, each row led by its size" \
+        list_starts "Uninstall programs: by size" "    7.0 GB  Northwind Harbour"
+    expect_screen_has "            Pinecone Game Launcher" "a program without a size comes last, its column blank"
+    press C-F3
+    wait_until "Ctrl+F3 orders by name again" list_is "${programs[@]}"
+
+    highlight "Orchid Font Manager"
+    press F3
+    wait_for "[ OK ] [ Go to folder ]" "F3 on a program whose folder exists offers Go to folder"
+    press Right Enter
+    wait_gone "$bottom_line" "Go to folder closes the list"
+    wait_for '═ C:\Windows\Fonts ═' "and the active panel shows that folder"
+}
+
 start_console "$wine" "$host" --sandbox demo/programs.reg "$plugin"
 wait_for 'Sandbox HKCU\Software\UninstallMenuSandbox\' "the top row names the scratch registry"
 wait_for "F11 Plug-ins" "the key bar says how to open the plug-ins menu"
@@ -186,6 +260,10 @@ press F11
 wait_for "Uninstall programs" "the plug-ins menu shows the module's entry"
 press Enter
 walk_the_list
+press F11
+wait_for "Uninstall programs" "the plug-ins menu again"
+press Enter
+walk_the_details_and_orders
 
 press F10
 wait_exit "F10 quits"

@@ -3,7 +3,8 @@
 # that calls them and shows their answers in a box: the plug-ins menu; the
 # menu service's highlight, movement, scrolling and break keys; the message
 # service's buttons, warning colours, long lines and box without buttons;
-# saving and putting back the screen; the language chosen.
+# saving and putting back the screen; opening a folder in the active panel;
+# the language chosen.
 # Usage: host-services.sh SOURCE_DIR BUILD_DIR 32|64
 set -u
 SOURCE_DIR=$1
@@ -121,6 +122,31 @@ wait_for "the plug-in called a service plughost does not serve" \
     "a call to a service plughost does not serve is reported"
 wait_exit "plughost stops on the plug-in's fault" 3
 expect_screen_lacks "The unserved service returned" "the plug-in does not run on after it"
+
+# The probe opens "Café" (its name in the OEM code page), below the folder
+# plughost starts in, and then "Inner" below that, which only the panel's new
+# folder holds; names that must not move the panel come between the two.
+panel_scratch=$(mktemp -d "${TMPDIR:-/tmp}/uninstallmenu-panel.XXXXXX")
+trap 'close_console; rm -rf "$panel_scratch"' EXIT
+mkdir -p "$panel_scratch/Café/Inner"
+touch "$panel_scratch/start-marker.txt" "$panel_scratch/Café/marker.txt" \
+    "$panel_scratch/Café/Inner/inner-marker.txt"
+inner_listed() {
+    screen_text | grep -q inner-marker.txt && ! screen_text | grep -qF -e start-marker.txt -e "refused 0"
+}
+close_console
+start_console bash -c 'cd "$1" && shift && exec "$@"' - "$panel_scratch" "$wine" "$host" "$probe"
+wait_until "the panels are drawn" desktop_drawn >/dev/null
+expect_screen_has "start-marker.txt" "the left panel lists the folder plughost started in"
+press F11 Down Down Down Enter
+wait_for "Folder 1, refused 0 0 0 0, inner 1" \
+    "an existing folder, relative to the panel's, opens; a missing one, a file, empty and null names are refused"
+expect_screen_has "inner-marker.txt" "the panel redrawn while the plug-in runs lists its new folder"
+press Enter
+wait_until "once the plug-in has returned, over the screen it put back, the panel lists its new folder" \
+    inner_listed
+press F10
+wait_exit "F10 quits"
 
 close_console
 start_console "$wine" "$host" --lang german "$probe"

@@ -1,13 +1,13 @@
-// A test-only plug-in for plughost's end-to-end test: its two plug-ins menu
-// entries call the host's menu and message services and show what the host
-// answered in a message box, where the test reads it off the screen.
+// A test-only plug-in for plughost's end-to-end test: its plug-ins menu
+// entries call the host's services and show what the host answered in a
+// message box, where the test reads it off the screen.
 #include <stdio.h>
 #include <string.h>
 
 #include "../../src/far1/Host.h"
 
 static PluginStartupInfo Info;
-static const int MenuEntries = 3;
+static const int MenuEntries = 4;
 static const char* MenuStrings[MenuEntries];
 
 static const int MenuRows = 40;
@@ -76,6 +76,27 @@ static void ProbeUnservedService() {
     Info.Message(Info.ModuleNumber, 0, NULL, box, 3, 1);
 }
 
+// Moves the active panel from the folder plughost started in (the test's)
+// to its subfolder "Caf\x82" (OEM: e acute) and on to the subfolder "Inner"
+// of that, which the start folder lacks, trying between the two the names
+// that must leave the panel where it is. The panel is drawn before the
+// answers are shown, and the screen put back without a redraw on return.
+static void ProbePanelFolder() {
+    int opened = Info.Control(INVALID_HANDLE_VALUE, FCTL_SETPANELDIR, (void*)"Caf\x82\\");
+    const char* const refusedNames[] = {"No such folder", "marker.txt", "", NULL};
+    const int refusedCount = sizeof(refusedNames) / sizeof(refusedNames[0]);
+    int refused[refusedCount];
+    for (int i = 0; i < refusedCount; i++)
+        refused[i] = Info.Control(INVALID_HANDLE_VALUE, FCTL_SETPANELDIR, (void*)refusedNames[i]);
+    int inner = Info.Control(NULL, FCTL_SETPANELDIR, (void*)"Inner");
+    Info.Control(INVALID_HANDLE_VALUE, FCTL_REDRAWPANEL, NULL);
+    char line[80];
+    snprintf(line, sizeof(line), "Folder %d, refused %d %d %d %d, inner %d", opened, refused[0],
+             refused[1], refused[2], refused[3], inner);
+    const char* box[] = {"Probe", line, "OK"};
+    Info.Message(Info.ModuleNumber, 0, NULL, box, 3, 1);
+}
+
 extern "C" {
 
 void WINAPI SetStartupInfo(const PluginStartupInfo* info) {
@@ -83,6 +104,7 @@ void WINAPI SetStartupInfo(const PluginStartupInfo* info) {
     MenuStrings[0] = Info.GetMsg(Info.ModuleNumber, 0);
     MenuStrings[1] = Info.GetMsg(Info.ModuleNumber, 1);
     MenuStrings[2] = Info.GetMsg(Info.ModuleNumber, 3);
+    MenuStrings[3] = Info.GetMsg(Info.ModuleNumber, 4);
 }
 
 void WINAPI GetPluginInfo(PluginInfo* pi) {
@@ -95,6 +117,11 @@ void WINAPI GetPluginInfo(PluginInfo* pi) {
 HANDLE WINAPI OpenPlugin(int OpenFrom, INT_PTR Item) {
     (void)OpenFrom;
     HANDLE screen = Info.SaveScreen(0, 0, -1, -1);
+    if (Item == 3) {
+        ProbePanelFolder();
+        Info.RestoreScreen(screen);
+        return INVALID_HANDLE_VALUE;
+    }
     if (Item == 0)
         ProbeMenu();
     else if (Item == 1)
