@@ -17,12 +17,22 @@ static int Smaller(int a, int b) {
     return a < b ? a : b;
 }
 
+// The widest text a box holds: its border and two blanks each side of the
+// text, and a column of the screen left either side of it.
+static int BoxTextRoom(const Screen& screen) {
+    return screen.Width() - 8;
+}
+
 // Where a box of size extent goes along an axis of length room: centred for
 // -1, otherwise at position, pulled back inside when it would stick out.
 static int Place(int position, int extent, int room) {
     if (position < 0)
         return Larger(0, (room - extent) / 2);
     return Larger(0, Smaller(position, room - extent));
+}
+
+static bool IsHelpKey(const KeyPress& key, const HelpRequest& help) {
+    return key.Key == VK_F1 && key.Shift == 0 && help.Place && !help.Topic.empty();
 }
 
 static int BreakKeyIndex(const std::vector<BreakKey>& keys, const KeyPress& key) {
@@ -140,7 +150,9 @@ int ShowMenu(Screen& screen, const MenuRequest& menu, int* breakCode) {
         }
         if (key.Key == VK_ESCAPE || key.Key == VK_F10)
             break;
-        if (highlight >= 0)
+        if (IsHelpKey(key, menu.Help))
+            ShowHelp(screen, *menu.Help.Place, menu.Help.Topic, false);
+        else if (highlight >= 0)
             highlight = MoveHighlight(menu, highlight, key.Key, rows);
     }
     screen.Restore(under);
@@ -148,7 +160,7 @@ int ShowMenu(Screen& screen, const MenuRequest& menu, int* breakCode) {
 }
 
 int ShowMessage(Screen& screen, bool warning, const std::vector<std::wstring>& items,
-                int buttonsNumber) {
+                int buttonsNumber, const HelpRequest& help) {
     int itemsNumber = (int)items.size();
     if (itemsNumber < 1 || buttonsNumber < 0 || buttonsNumber > itemsNumber - 1)
         return -1;
@@ -171,8 +183,8 @@ int ShowMessage(Screen& screen, bool warning, const std::vector<std::wstring>& i
     int inner = Larger(TextCells(items[0]) + 2, buttonCells);
     for (int i = 1; i < firstButton; i++)
         inner = Larger(inner, TextCells(items[i]));
-    // Border and two spaces each side; a console resized very small leaves no room.
-    inner = Larger(Smaller(inner, screen.Width() - 8), 0);
+    // A console resized very small leaves no room.
+    inner = Larger(Smaller(inner, BoxTextRoom(screen)), 0);
     int buttonRows = buttonsNumber > 0 ? 2 : 0;
     int lines =
         Larger(Smaller(firstButton - 1, screen.Height() - 2 - buttonRows - 2 * BoxMargin), 0);
@@ -216,6 +228,8 @@ int ShowMessage(Screen& screen, bool warning, const std::vector<std::wstring>& i
         }
         if (key.Key == VK_ESCAPE)
             break;
+        if (IsHelpKey(key, help))
+            ShowHelp(screen, *help.Place, help.Topic, false);
         bool back = key.Key == VK_LEFT || (key.Key == VK_TAB && (key.Shift & ShiftShift));
         bool forward = key.Key == VK_RIGHT || (key.Key == VK_TAB && !(key.Shift & ShiftShift));
         if (back)
@@ -225,4 +239,89 @@ int ShowMessage(Screen& screen, bool warning, const std::vector<std::wstring>& i
     }
     screen.Restore(under);
     return result;
+}
+
+// The help box: the topic's lines under its title, scrolled with the cursor
+// keys; Esc, Enter or F10 closes it.
+static void ShowHelpBox(Screen& screen, const std::wstring& title,
+                        const std::vector<std::wstring>& lines) {
+    int count = (int)lines.size();
+    int inner = TextCells(title) + 2;
+    for (int i = 0; i < count; i++)
+        inner = Larger(inner, TextCells(lines[i]));
+    inner = Larger(Smaller(inner, BoxTextRoom(screen)), 0);
+    int rows = Larger(Smaller(count, screen.Height() - 2 - 2 * BoxMargin), 1);
+    int width = inner + 6, height = rows + 2;
+    int x = Place(-1, width, screen.Width()), y = Place(-1, height, screen.Height());
+    int right = x + width - 1, bottom = y + height - 1;
+    int last = Larger(count - rows, 0);
+
+    SavedArea* under = screen.Save(x, y, right, bottom);
+    int top = 0;
+    KeyPress key;
+    for (;;) {
+        screen.Fill(x, y, right, bottom, L' ', ColourDialog);
+        screen.Frame(x, y, right, bottom, ColourDialog);
+        screen.Centred(x, right, y, ColourDialog, title);
+        for (int row = 0; row < rows && top + row < count; row++)
+            screen.TextW(x + 3, y + 1 + row, ColourDialog, CutToCells(lines[top + row], inner));
+        if (top > 0)
+            screen.Put(right, y + 1, L'\x25B2', ColourDialog);
+        if (top < last)
+            screen.Put(right, bottom - 1, L'\x25BC', ColourDialog);
+        screen.FlushRows(y, bottom);
+        if (!screen.ReadKey(&key) || key.Key == VK_ESCAPE || key.Key == VK_RETURN ||
+            key.Key == VK_F10)
+            break;
+        if (key.Key == VK_UP)
+            top--;
+        else if (key.Key == VK_DOWN)
+            top++;
+        else if (key.Key == VK_PRIOR)
+            top -= rows;
+        else if (key.Key == VK_NEXT)
+            top += rows;
+        else if (key.Key == VK_HOME)
+            top = 0;
+        else if (key.Key == VK_END)
+            top = last;
+        top = Larger(0, Smaller(top, last));
+    }
+    screen.Restore(under);
+}
+
+void ShowHelp(Screen& screen, const HelpPlace& place, const std::wstring& topic, bool quiet) {
+    HelpFile file;
+    HelpFault fault;
+    HelpLoad load =
+        LoadHelp(place.Folder, place.Language, place.Interface, GetOEMCP(), &file, &fault);
+    if (load == HelpFilesMissing && quiet)
+        return;
+    int index = load == HelpLoaded ? FindHelpTopic(file, topic) : -1;
+    if (index >= 0) {
+        std::wstring title;
+        std::vector<std::wstring> lines;
+        FormatHelpTopic(file.Topics[index], Smaller(MaxHelpWidth, BoxTextRoom(screen)), &title,
+                        &lines);
+        ShowHelpBox(screen, title, lines);
+        return;
+    }
+    // Paths are in the ANSI code page, as plughost takes the plug-in's.
+    std::wstring path = WideText(file.Path, CP_ACP);
+    std::wstring name = path.substr(path.find_last_of(L'\\') + 1);
+    std::vector<std::wstring> box = {L"Help"};
+    if (load == HelpFilesMissing) {
+        box.push_back(WideText(fault.Text, CP_UTF8));
+        box.push_back(path);
+    } else if (load == HelpRefused) {
+        box.push_back(L"The help file cannot be used:");
+        box.push_back(name + (fault.Line > 0 ? L":" + std::to_wstring(fault.Line) : L"") + L": " +
+                      WideText(fault.Text, CP_UTF8));
+    } else {
+        box.push_back(L"Requested help topic not found:");
+        box.push_back(topic);
+        box.push_back(L"in " + name);
+    }
+    box.push_back(L"OK");
+    ShowMessage(screen, true, box, 1, HelpRequest());
 }

@@ -51,3 +51,25 @@ bool SameName(const std::string& a, const std::string& b) {
             return false;
     return true;
 }
+
+std::wstring WideText(const std::string& text, UINT codePage) {
+    std::wstring wide;
+    int length = MultiByteToWideChar(codePage, 0, text.data(), (int)text.size(), NULL, 0);
+    if (length > 0) {
+        wide.resize(length);
+        MultiByteToWideChar(codePage, 0, text.data(), (int)text.size(), &wide[0], length);
+    }
+    return wide;
+}
+
+std::string Utf8Text(const std::wstring& text) {
+    std::string narrow;
+    int length =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), NULL, 0, NULL, NULL);
+    if (length > 0) {
+        narrow.resize(length);
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), &narrow[0], length, NULL,
+                            NULL);
+    }
+    return narrow;
+}

@@ -1,5 +1,7 @@
 // plughost [--sandbox FILE.reg [--real-commands]] [--lang NAME] PLUGIN.dll
+// plughost --check-help 1|3 FILE.hlf [OEMCODEPAGE]
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "../programs/EndProgram.h"
@@ -16,7 +18,11 @@ static const char Usage[] =
     "  --real-commands     let FILE.reg hold any uninstall command: Enter runs "
     "it for real\n"
     "  --lang NAME         the plug-in's language file to use (default "
-    "English)\n";
+    "English)\n"
+    "       plughost --check-help 1|3 FILE.hlf [OEMCODEPAGE]\n"
+    "  reads a help file as the host of that interface reads it, text in the "
+    "OEM\n"
+    "  code page given (default the console's), and says whether it would show\n";
 
 static const char PluginsMenuTitle[] = "Plug-in commands";
 
@@ -74,39 +80,41 @@ static std::string FileName(const char* path) {
     return name;
 }
 
-static void ChooseFromPluginsMenu(Screen& screen, PluginModule& plugin) {
+// Shift+F1 on an entry shows its plug-in's contents, as the host does, and
+// then the menu again on that entry.
+static void ChooseFromPluginsMenu(Screen& screen, PluginModule& plugin, const HelpPlace& help) {
     const std::wstring title = OemText(PluginsMenuTitle, lstrlenA(PluginsMenuTitle));
     std::vector<std::wstring> strings = plugin.MenuStrings();
     if (strings.empty()) {
-        ShowMessage(screen, false, {title, L"The plug-in has no plug-ins menu entry.", L"OK"}, 1);
+        ShowMessage(screen, false, {title, L"The plug-in has no plug-ins menu entry.", L"OK"}, 1,
+                    HelpRequest());
         return;
     }
-    MenuRequest request = {-1, -1, 0, title, L"", {}, {}};
+    MenuRequest request = {-1, -1, 0, title, L"", {BreakKey{VK_F1, ShiftShift}}, {},
+                           HelpRequest()};
     for (size_t i = 0; i < strings.size(); i++)
         request.Items.push_back(MenuLine{strings[i], false, false, false});
-    int breakCode;
-    int chosen = ShowMenu(screen, request, &breakCode);
+    int breakCode, chosen;
+    for (;;) {
+        chosen = ShowMenu(screen, request, &breakCode);
+        if (breakCode < 0)
+            break;
+        ShowHelp(screen, help, L"Contents", true);
+        for (size_t i = 0; i < request.Items.size(); i++)
+            request.Items[i].Selected = (int)i == chosen;
+    }
     if (chosen >= 0 && !plugin.OpenFromMenu(chosen))
         ShowMessage(screen, true,
                     {title, L"The plug-in opened a panel of its own,",
                      L"which plughost cannot show.", L"OK"},
-                    1);
-}
-
-static std::wstring AnsiText(const std::string& ansi) {
-    std::wstring wide;
-    int length = MultiByteToWideChar(CP_ACP, 0, ansi.data(), (int)ansi.size(), NULL, 0);
-    if (length > 0) {
-        wide.resize(length);
-        MultiByteToWideChar(CP_ACP, 0, ansi.data(), (int)ansi.size(), &wide[0], length);
-    }
-    return wide;
+                    1, HelpRequest());
 }
 
 // The panels' key loop, until the user quits or the console goes away. The
 // desktop is drawn again after every key: once a plug-in has returned, the
 // panels show the folders it may have opened, whatever screen it put back.
-static void RunDesktop(Screen& screen, const Desktop& desktop, PluginModule& plugin) {
+static void RunDesktop(Screen& screen, const Desktop& desktop, PluginModule& plugin,
+                       const HelpPlace& help) {
     DrawDesktop(screen, desktop);
     KeyPress key;
     while (screen.ReadKey(&key)) {
@@ -115,7 +123,7 @@ static void RunDesktop(Screen& screen, const Desktop& desktop, PluginModule& plu
         } else if (key.Shift == 0 && (key.Key == VK_F10 || key.Key == VK_ESCAPE)) {
             return;
         } else if (key.Shift == 0 && (key.Key == VK_F11 || key.Key == VK_RETURN)) {
-            ChooseFromPluginsMenu(screen, plugin);
+            ChooseFromPluginsMenu(screen, plugin, help);
         } else if (key.Shift == ShiftControl && key.Key == 'O') {
             screen.ShowUserScreen();
             if (!screen.ReadKey(&key))
@@ -173,7 +181,39 @@ static LONG WINAPI ReportPluginFault(EXCEPTION_POINTERS* fault) {
     return EXCEPTION_EXECUTE_HANDLER;
 }
 
+// The help file read as the host of that interface reads it: one line, and
+// status 0 when it would show, 1 when not.
+static int CheckHelp(int argc, char** argv) {
+    UINT codePage = argc == 5 ? (UINT)strtoul(argv[4], NULL, 10) : GetOEMCP();
+    if (argc < 4 || argc > 5 || (strcmp(argv[2], "1") != 0 && strcmp(argv[2], "3") != 0) ||
+        !IsValidCodePage(codePage)) {
+        fputs(Usage, stderr);
+        return 2;
+    }
+    std::string bytes, error;
+    if (!ReadWholeFile(argv[3], &bytes, &error)) {
+        printf("%s\n", error.c_str());
+        return 1;
+    }
+    HelpFile file;
+    HelpFault fault;
+    if (!ParseHelpBytes(bytes, argv[2][0] == '3' ? Interface3 : Interface1, codePage, &file,
+                        &fault)) {
+        printf("%s%s: %s\n", argv[3],
+               fault.Line > 0 ? (":" + std::to_string(fault.Line)).c_str() : "",
+               fault.Text.c_str());
+        return 1;
+    }
+    std::string names;
+    for (size_t i = 0; i < file.Topics.size(); i++)
+        names += (i > 0 ? ", " : "") + Utf8Text(file.Topics[i].Name);
+    printf("ok: %s: %d topics: %s\n", argv[3], (int)file.Topics.size(), names.c_str());
+    return 0;
+}
+
 static int Run(int argc, char** argv) {
+    if (argc >= 2 && strcmp(argv[1], "--check-help") == 0)
+        return CheckHelp(argc, argv);
     Options options;
     if (!ParseArguments(argc, argv, &options)) {
         fputs(Usage, stderr);
@@ -220,7 +260,7 @@ static int Run(int argc, char** argv) {
     wchar_t folder[MAX_PATH];
     DWORD length = GetCurrentDirectoryW(MAX_PATH, folder);
     desktop.Folders[0] = length > 0 && length < MAX_PATH ? folder : L".";
-    desktop.Folders[1] = AnsiText(plugin.Folder());
+    desktop.Folders[1] = WideText(plugin.Folder(), CP_ACP);
 
     Screen screen;
     if (!screen.Open(&error))
@@ -230,10 +270,11 @@ static int Run(int argc, char** argv) {
     FaultSandbox = &sandbox;
     SetUnhandledExceptionFilter(ReportPluginFault);
 
-    HostSession session = {&screen, &language, &desktop, plugin.Id()};
+    HelpPlace help = {plugin.Folder(), options.Language, plugin.Interface()};
+    HostSession session = {&screen, &language, &desktop, plugin.Id(), &help};
     BindServices(&session);
     plugin.Start();
-    RunDesktop(screen, desktop, plugin);
+    RunDesktop(screen, desktop, plugin, help);
     plugin.Exit();
     BindServices(NULL);
     // The screen and the sandbox go with main's locals, the plug-in's DLL

@@ -42,6 +42,9 @@ extern const char* const SandboxVariables[RegHives];
 // OpenPlugin's first argument when the entry was chosen in the plug-ins menu.
 const int OpenFromPluginsMenu = 1;
 
+// The host interfaces a plug-in may speak: the 8-bit 1.x one, the Unicode 3.x one.
+enum PluginInterface { Interface1, Interface3 };
+
 // Colour attributes.
 const WORD ColourPlain = 0x07;
 const WORD ColourStatus = 0x30;
@@ -66,6 +69,9 @@ bool ReadWholeFile(const char* path, std::string* bytes, std::string* error);
 std::string SystemErrorText(DWORD code);
 // Case-insensitive comparison of ASCII names, locale-free.
 bool SameName(const std::string& a, const std::string& b);
+// Text in a code page in UTF-16, and UTF-16 in UTF-8.
+std::wstring WideText(const std::string& text, UINT codePage);
+std::string Utf8Text(const std::wstring& text);
 
 // ---------------------------------------------------------------------------
 // Registry editor files (RegFile.cpp: pure parsing; RegImport.cpp: registry)
@@ -170,6 +176,62 @@ int ChooseLanguage(const std::vector<LanguageFile>& files, const std::string& wa
 // kept in UTF-16.
 bool LoadLanguage(const std::string& folder, const std::string& wanted, bool utf8,
                   LanguageFile* chosen, std::string* error);
+
+// ---------------------------------------------------------------------------
+// Help files (Help.cpp)
+
+// The widest text of a help box, in cells; a narrower console narrows it.
+const int MaxHelpWidth = 76;
+
+struct HelpTopic {
+    std::wstring Name;
+    int Line;                         // its "@Name" line
+    std::vector<std::wstring> Lines;  // the lines after it, up to the next topic
+};
+
+// "@Name=Topic" ahead of the first topic: another name for a topic.
+struct HelpAlias {
+    std::wstring Name;
+    std::wstring Topic;
+};
+
+struct HelpFile {
+    std::string Path;
+    std::string Language;  // "English" of ".Language=English,English"; empty without one
+    std::vector<HelpTopic> Topics;
+    std::vector<HelpAlias> Aliases;
+};
+
+struct HelpFault {
+    int Line;          // 0 when the fault belongs to no line
+    std::string Text;  // UTF-8
+};
+
+// Reads a help file's bytes as the host reads them for a plug-in of that
+// interface, lines without a byte-order mark that are not UTF-8 in the
+// console's OEM code page; refuses a file in an encoding the interface's
+// help must not have, without a .Language= line ahead of its topics, with a
+// topic twice or with a link to a topic it lacks. Even a refused file's
+// language is kept.
+bool ParseHelpBytes(const std::string& bytes, PluginInterface reader, UINT oemCodePage,
+                    HelpFile* file, HelpFault* fault);
+// Of the files that name their language: the one in language wanted
+// (case-insensitive), else the English one, else the last; else -1.
+int ChooseHelpFile(const std::vector<HelpFile>& files, const std::string& wanted);
+
+enum HelpLoad { HelpLoaded, HelpFilesMissing, HelpRefused };
+// Reads every *.hlf file in folder and keeps the one ChooseHelpFile picks,
+// or, when none names its language, the last. Refused, *chosen names the
+// file (without any, the files looked for) and *fault says why.
+HelpLoad LoadHelp(const std::string& folder, const std::string& wanted, PluginInterface reader,
+                  UINT oemCodePage, HelpFile* chosen, HelpFault* fault);
+// The topic named so or by an alias, in any case; -1 when the file lacks it.
+int FindHelpTopic(const HelpFile& file, const std::wstring& name);
+// The topic as a box shows it: the title its first "$" line gives (else its
+// name), then the text with the markup taken out and laid out as the host
+// lays it out, paragraphs wrapped to width cells.
+void FormatHelpTopic(const HelpTopic& topic, int width, std::wstring* title,
+                     std::vector<std::wstring>* lines);
 
 // ---------------------------------------------------------------------------
 // The console (Screen.cpp)
@@ -279,6 +341,20 @@ struct BreakKey {
     DWORD Shift;  // as KeyPress::Shift
 };
 
+// Where a plug-in's help is found.
+struct HelpPlace {
+    std::string Folder;        // the plug-in DLL's
+    std::string Language;      // the one plughost shows the plug-in in (--lang)
+    PluginInterface Interface;
+};
+
+// What F1 shows in a plug-in's menu or box: a topic of its help. Without a
+// place or a topic F1 does nothing, as in the host.
+struct HelpRequest {
+    const HelpPlace* Place;
+    std::wstring Topic;
+};
+
 struct MenuRequest {
     int X, Y;        // -1: centred
     int MaxHeight;   // visible items; 0: as many as fit
@@ -286,17 +362,22 @@ struct MenuRequest {
     std::wstring Bottom;
     std::vector<BreakKey> BreakKeys;
     std::vector<MenuLine> Items;
+    HelpRequest Help;
 };
 
 // The chosen item's index, or -1 when cancelled; a break key answers the
 // highlighted index and sets *breakCode to its position in BreakKeys (-1
-// otherwise).
+// otherwise). F1, when not a break key, shows the request's help.
 int ShowMenu(Screen& screen, const MenuRequest& request, int* breakCode);
 // items[0] is the title, the last buttonsNumber items are buttons. The chosen
 // button's index, -1 when cancelled; with no buttons the box stays drawn and
-// -1 comes back at once.
+// -1 comes back at once. F1 shows the help asked for.
 int ShowMessage(Screen& screen, bool warning, const std::vector<std::wstring>& items,
-                int buttonsNumber);
+                int buttonsNumber, const HelpRequest& help);
+// The topic in a box that Esc closes, or a warning saying why the help
+// cannot show it. Quiet, nothing at all when the folder has no help file,
+// as for Shift+F1 in the plug-ins menu.
+void ShowHelp(Screen& screen, const HelpPlace& place, const std::wstring& topic, bool quiet);
 
 // ---------------------------------------------------------------------------
 // The screen around the plug-in (Panels.cpp)
@@ -329,6 +410,7 @@ struct HostSession {
     const LanguageFile* Language;
     Desktop* Panels;  // a plug-in may move them; plughost draws them as they are
     GUID PluginId;  // a 3.x plug-in's own, which its service calls hand back
+    const HelpPlace* Help;
 };
 
 // Binds the services of both interfaces to session (null unbinds).
@@ -351,8 +433,6 @@ void FillStartupInfo3(Far3::PluginStartupInfo* info, Far3::FarStandardFunctions*
 
 // The host's version as a 3.x plug-in sees it.
 extern const Far3::VersionInfo HostVersion3;
-
-enum PluginInterface { Interface1, Interface3 };
 
 // A loaded plug-in DLL, of the interface its exports name: a DLL exporting
 // GetGlobalInfoW is a 3.x plug-in, as the file manager takes it. Unloaded by

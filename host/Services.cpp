@@ -45,10 +45,10 @@ static int WINAPI HostMenu(INT_PTR moduleNumber, int x, int y, int maxHeight, un
                            int itemsNumber) {
     CheckModuleNumber(moduleNumber);
     (void)flags;  // no hot keys to assign: items are chosen by moving the highlight
-    (void)helpTopic;
     if (!Session)
         return -1;
-    MenuRequest request = {x, y, maxHeight, Oem(title), Oem(bottom), {}, {}};
+    MenuRequest request = {x, y, maxHeight, Oem(title), Oem(bottom), {}, {},
+                           HelpRequest{Session->Help, Oem(helpTopic)}};
     // A key code in the low word, the Shift bits in the high one.
     for (int i = 0; breakKeys && i < MaxBreakKeys && breakKeys[i] != 0; i++)
         request.BreakKeys.push_back(
@@ -67,13 +67,13 @@ static int WINAPI HostMenu(INT_PTR moduleNumber, int x, int y, int maxHeight, un
 static int WINAPI HostMessage(INT_PTR moduleNumber, unsigned flags, const char* helpTopic,
                               const char* const* items, int itemsNumber, int buttonsNumber) {
     CheckModuleNumber(moduleNumber);
-    (void)helpTopic;
     if (!Session || !items || itemsNumber < 1)
         return -1;
     std::vector<std::wstring> lines;
     for (int i = 0; i < itemsNumber; i++)
         lines.push_back(Oem(items[i]));
-    return ShowMessage(*Session->Display, (flags & FMSG_WARNING) != 0, lines, buttonsNumber);
+    return ShowMessage(*Session->Display, (flags & FMSG_WARNING) != 0, lines, buttonsNumber,
+                       HelpRequest{Session->Help, Oem(helpTopic)});
 }
 
 static const char* WINAPI HostGetMsg(INT_PTR moduleNumber, int msgId) {

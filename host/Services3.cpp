@@ -48,11 +48,11 @@ static INT_PTR WINAPI ServeMenu(const GUID* pluginId, const GUID* id, INT_PTR x,
     CheckPluginId(pluginId);
     (void)id;     // the window's identity, for macros plughost has none of
     (void)flags;  // no hot keys to assign: items are chosen by moving the highlight
-    (void)helpTopic;
     HostSession* session = BoundSession();
     if (!session)
         return -1;
-    MenuRequest request = {(int)x, (int)y, (int)maxHeight, Wide(title), Wide(bottom), {}, {}};
+    MenuRequest request = {(int)x, (int)y, (int)maxHeight, Wide(title), Wide(bottom), {}, {},
+                           HelpRequest{session->Help, Wide(helpTopic)}};
     for (int i = 0; breakKeys && i < MaxBreakKeys && breakKeys[i].VirtualKeyCode != 0; i++)
         request.BreakKeys.push_back(
             BreakKey{breakKeys[i].VirtualKeyCode, ShiftBits(breakKeys[i].ControlKeyState)});
@@ -72,7 +72,6 @@ static INT_PTR WINAPI ServeMessage(const GUID* pluginId, const GUID* id, Far3::F
                                    size_t itemsNumber, INT_PTR buttonsNumber) {
     CheckPluginId(pluginId);
     (void)id;
-    (void)helpTopic;
     HostSession* session = BoundSession();
     // As the file manager: nothing shown for fewer than a title and a line.
     // The host-made buttons and the one-string form are not served.
@@ -83,7 +82,7 @@ static INT_PTR WINAPI ServeMessage(const GUID* pluginId, const GUID* id, Far3::F
     for (size_t i = 0; i < itemsNumber; i++)
         lines.push_back(Wide(items[i]));
     return ShowMessage(*session->Display, (flags & Far3::FMSG_WARNING) != 0, lines,
-                       (int)buttonsNumber);
+                       (int)buttonsNumber, HelpRequest{session->Help, Wide(helpTopic)});
 }
 
 static const wchar_t* WINAPI ServeGetMsg(const GUID* pluginId, INT_PTR msgId) {

@@ -267,7 +267,7 @@ TEST_F(CatalogueTest, MissingKeyWarnsAndLeavesCountUntouched) {
     EXPECT_EQ(LoadUninstallList(&count), nullptr);
     EXPECT_EQ(count, 42);
     EXPECT_EQ(Host.CallsExceptGetMsg(),
-              std::vector<std::string>{R"(Message(module, 1, null, {"Msg0", "Msg8", "Msg1"}, 3, 1))"});
+              std::vector<std::string>{R"(Message(module, 1, "Warnings", {"Msg0", "Msg8", "Msg1"}, 3, 1))"});
     EXPECT_EQ(LoadUninstallList(nullptr), nullptr);
 }
 

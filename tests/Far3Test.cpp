@@ -39,7 +39,7 @@ static const Calls GiveBackThePanels = {"RestoreScreen(saved)", "PanelControl(ac
 // The list's break keys as the 3.x host codes them, VirtualKeyCode and
 // ControlKeyState: Del, F3, then Ctrl+F3, Ctrl+F6 and Ctrl+F8
 // (LEFT_CTRL_PRESSED = 8).
-static const std::string List = "Menu(plugin, list, -1, -1, 0, 4, \"Msg3\", \"Msg4\", null, "
+static const std::string List = "Menu(plugin, list, -1, -1, 0, 4, \"Msg3\", \"Msg4\", \"List\", "
                                 "{46:0, 114:0, 114:8, 117:8, 119:8, 0:0}, &code, ";
 
 class Far3Test : public ::testing::Test {
@@ -140,9 +140,9 @@ TEST_F(Far3Test, ConfirmationAndWarningNameProgramAndCommandInFull) {
     Host.MessageAnswers = {0, 0};
     OpenList();
     EXPECT_FALSE(Registry.HasProgram(L"chinese"));
-    std::string warning = "Message(plugin, warning, 1, null, {\"Msg0\", \"Msg9\", \"" +
+    std::string warning = "Message(plugin, warning, 1, \"Warnings\", {\"Msg0\", \"Msg9\", \"" +
                           Utf8(missing) + "\", \"Msg1\"}, 4, 1)";
-    std::string confirmation = "Message(plugin, confirmation, 0, null, {\"Msg6\", \"Msg7\", \"" +
+    std::string confirmation = "Message(plugin, confirmation, 0, \"Remove\", {\"Msg6\", \"Msg7\", \"" +
                                Utf8(Chinese) + "\", \"Msg6\", \"Msg2\"}, 5, 2)";
     EXPECT_NE(std::find(Host.Calls.begin(), Host.Calls.end(), warning), Host.Calls.end())
         << ::testing::PrintToString(Host.Calls);
@@ -165,10 +165,10 @@ TEST_F(Far3Test, DetailsInFullAndGoToFolderForTheActivePanel) {
     Host.MenuAnswers = {{0, 4}, {0, 1}};  // Ctrl+F8, then F3
     Host.MessageAnswers = {1};
     OpenList();
-    std::string details = "Message(plugin, details, 0, null, {\"" + Utf8(Cyrillic) +
+    std::string details = "Message(plugin, details, 0, \"Details\", {\"" + Utf8(Cyrillic) +
                           "\", \"Msg15 2023-01-05\", \"Msg17 " + Utf8(folder) + "\"";
     ASSERT_EQ(Host.Calls.size(), 8u) << ::testing::PrintToString(Host.Calls);
-    std::string byDate = "Menu(plugin, list, -1, -1, 0, 4, \"Msg11\", \"Msg4\", null";
+    std::string byDate = "Menu(plugin, list, -1, -1, 0, 4, \"Msg11\", \"Msg4\", \"List\"";
     EXPECT_EQ(Host.Calls[2].substr(0, byDate.size()), byDate);
     EXPECT_EQ(Host.Calls[3].substr(0, details.size()), details);
     EXPECT_EQ(Host.Calls[4], "PanelControl(active, 10, 0, folder \"" + Utf8(folder) + "\")");

@@ -30,12 +30,12 @@ static std::string CatalogueMenu(const std::vector<std::string>& names,
     std::string items;
     for (const std::string& name : names)
         items += (items.empty() ? "\"" : ", \"") + name + "\"";
-    return "Menu(module, -1, -1, 0, 4, \"" + title + "\", \"Msg4\", null, " + ListBreakKeys +
+    return "Menu(module, -1, -1, 0, 4, \"" + title + "\", \"Msg4\", \"List\", " + ListBreakKeys +
            ", &code, {" + items + "}, " + std::to_string(names.size()) + ")";
 }
 
 static std::string DeleteConfirmation(const std::string& name) {
-    return R"(Message(module, 0, null, {"Msg6", "Msg7", ")" + name + R"(", "Msg6", "Msg2"}, 5, 2))";
+    return R"(Message(module, 0, "Remove", {"Msg6", "Msg7", ")" + name + R"(", "Msg6", "Msg2"}, 5, 2))";
 }
 
 // What the runner shows the host around an uninstaller's run: the notice on
@@ -44,7 +44,7 @@ static const Calls RunnerNotice = {"SaveScreen(0, 0, -1, 0)", R"(Text(2, 0, 7, "
                                    "RestoreScreen(null)", "RestoreScreen(#5c1)"};
 
 static std::string StartWarning(const std::string& command) {
-    return R"(Message(module, 1, null, {"Msg0", "Msg9", ")" + command + R"(", "Msg1"}, 4, 1))";
+    return R"(Message(module, 1, "Warnings", {"Msg0", "Msg9", ")" + command + R"(", "Msg1"}, 4, 1))";
 }
 
 static Calls Joined(std::initializer_list<Calls> parts) {
@@ -147,7 +147,7 @@ TEST_F(MenuTest, DeletingTheLastEntryReturnsToTheHostAtOnce) {
 TEST_F(MenuTest, UnreadableListWarnsAndGivesTheScreenBack) {
     Open();
     EXPECT_EQ(Host.CallsExceptGetMsg(),
-              (Calls{SaveWholeScreen, R"(Message(module, 1, null, {"Msg0", "Msg8", "Msg1"}, 3, 1))",
+              (Calls{SaveWholeScreen, R"(Message(module, 1, "Warnings", {"Msg0", "Msg8", "Msg1"}, 3, 1))",
                      RestoreWholeScreen}));
 }
 
@@ -225,7 +225,7 @@ TEST_P(MenuRemovalTest, RemovesTheKeyOrSaysItStayed) {
     Calls expected = {SaveWholeScreen, CatalogueMenu({"alpha", "Beta", "Other Beta"}),
                       DeleteConfirmation("Beta")};
     if (!removed)
-        expected.push_back(R"(Message(module, 1, null, {"Msg0", "Msg10", "Beta", "Msg1"}, 4, 1))");
+        expected.push_back(R"(Message(module, 1, "Warnings", {"Msg0", "Msg10", "Beta", "Msg1"}, 4, 1))");
     expected.push_back(removed ? CatalogueMenu({"alpha", "Other Beta"})
                                : CatalogueMenu({"alpha", "Beta", "Other Beta"}));
     expected.insert(expected.end(), {RestoreWholeScreen, RedrawPanel, RedrawOtherPanel});
@@ -684,7 +684,7 @@ protected:
         for (const std::string& line : lines)
             items += ", \"" + line + "\"";
         items += buttons == 2 ? ", \"Msg23\", \"Msg24\"" : ", \"Msg23\"";
-        return "Message(module, 0, null, {" + items + "}, " +
+        return "Message(module, 0, \"Details\", {" + items + "}, " +
                std::to_string(lines.size() + 1 + buttons) + ", " + std::to_string(buttons) + ")";
     }
     static std::string KeyLine(const std::string& name) {
@@ -746,7 +746,7 @@ TEST_F(MenuDetailsTest, F3SaysWhatWindowsHidesAndThatAnEntryIsGone) {
                               "Msg19 patch.exe", "Msg21", "Msg22 Suite"},
                              1),
                      CatalogueMenu({"Gone", "Patch"}),
-                     R"(Message(module, 1, null, {"Msg0", "Msg25", "Gone", "Msg1"}, 4, 1))",
+                     R"(Message(module, 1, "Warnings", {"Msg0", "Msg25", "Gone", "Msg1"}, 4, 1))",
                      CatalogueMenu({"Patch"}), RestoreWholeScreen, RedrawPanel,
                      RedrawOtherPanel}));
 }

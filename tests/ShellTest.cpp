@@ -56,7 +56,7 @@ TEST_F(ShellTest, TakesTheServicesWhateverSizeTheRecordClaims) {
     memset(&info, 0, sizeof(info));  // the module must hold its own copy
     ShowWarning(MsgKeyOpenFailed, nullptr);
     EXPECT_EQ(Host.CallsExceptGetMsg(),
-              std::vector<std::string>{R"(Message(module, 1, null, {"Msg0", "Msg8", "Msg1"}, 3, 1))"});
+              std::vector<std::string>{R"(Message(module, 1, "Warnings", {"Msg0", "Msg8", "Msg1"}, 3, 1))"});
     ExitFAR();
 }
 
@@ -65,7 +65,7 @@ TEST_F(ShellTest, WarningBoxHasTitleMessageDetailAndOneButton) {
     ShowWarning(MsgRunFailed, &detail);
     EXPECT_EQ(Host.CallsExceptGetMsg(),
               std::vector<std::string>{
-                  R"(Message(module, 1, null, {"Msg0", "Msg9", "Something went wrong", "Msg1"}, 4, 1))"});
+                  R"(Message(module, 1, "Warnings", {"Msg0", "Msg9", "Something went wrong", "Msg1"}, 4, 1))"});
 }
 
 // The host draws a program's name in the OEM code page, as in its list, and
@@ -79,6 +79,6 @@ TEST_F(ShellTest, BoxShowsNamesInTheOemCodePageAndCommandsInTheAnsiOne) {
     Host.MessageAnswers = {0};
     EXPECT_EQ(HostShowMessage(BoxConfirmation, lines, 2, &button, 1), 0);
     EXPECT_EQ(Host.CallsExceptGetMsg(),
-              std::vector<std::string>{"Message(module, 0, null, {\"" + oem + "\", \"" + ansi +
+              std::vector<std::string>{"Message(module, 0, \"Remove\", {\"" + oem + "\", \"" + ansi +
                                        "\", \"Msg1\"}, 3, 1)"});
 }

@@ -88,7 +88,7 @@ static void AddToBox(MessageBuilder* box, const BoxLine& line, bool button) {
 
 int HostShowMessage(BoxKind kind, const BoxLine* lines, int lineCount, const BoxLine* buttons,
                     int buttonCount) {
-    MessageBuilder box(kind == BoxWarning ? FMSG_WARNING : 0, NULL);
+    MessageBuilder box(kind == BoxWarning ? FMSG_WARNING : 0, BoxHelpTopic(kind));
     for (int i = 0; i < lineCount; i++)
         AddToBox(&box, lines[i], false);
     for (int i = 0; i < buttonCount; i++)
@@ -98,7 +98,7 @@ int HostShowMessage(BoxKind kind, const BoxLine* lines, int lineCount, const Box
 
 int HostShowList(int titleNumber, int bottomNumber, const wchar_t* const* rows, int count,
                  ListKey* key) {
-    MenuBuilder menu(titleNumber, FMENU_AUTOHIGHLIGHT, NULL);
+    MenuBuilder menu(titleNumber, FMENU_AUTOHIGHLIGHT, ListHelpTopic);
     for (int i = 0; i < count; i++) {
         char* shown = NameAsShown(rows[i]);
         menu.AddItem(shown ? shown : "", 0, 0, 0);

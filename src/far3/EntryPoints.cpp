@@ -45,7 +45,8 @@ void WINAPI GetGlobalInfoW(GlobalInfo* info) {
     info->Version = version;
     info->Guid = PluginGuid;
     info->Title = L"UninstallMenu";
-    info->Description = L"The installed programs: uninstall one, or remove its entry";
+    // A few words: the host's information box cuts a longer one.
+    info->Description = L"Uninstall programs";
     info->Author = L"The UninstallMenu developers";
 }
 

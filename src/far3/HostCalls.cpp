@@ -60,6 +60,18 @@ static const wchar_t* LineText(const BoxLine& line) {
     return shown;
 }
 
+// A help topic's ASCII name in UTF-16, in topic (HelpTopicSize long); null
+// for none.
+static const wchar_t* WideTopic(const char* name, wchar_t* topic) {
+    if (!name)
+        return NULL;
+    size_t i = 0;
+    for (; name[i] && i + 1 < HelpTopicSize; i++)
+        topic[i] = (wchar_t)(unsigned char)name[i];
+    topic[i] = L'\0';
+    return topic;
+}
+
 // Each box by its own identity, which macros and other plug-ins see.
 static const GUID* BoxId(BoxKind kind) {
     switch (kind) {
@@ -88,7 +100,10 @@ int HostShowMessage(BoxKind kind, const BoxLine* lines, int lineCount, const Box
     }
     for (int i = 0; i < buttonCount; i++)
         items[lineCount + i] = LineText(buttons[i]);
-    INT_PTR answer = made ? Info.Message(&PluginGuid, BoxId(kind), kind == BoxWarning ? FMSG_WARNING : 0, NULL, items,
+    wchar_t topic[HelpTopicSize];
+    INT_PTR answer = made ? Info.Message(&PluginGuid, BoxId(kind),
+                                         kind == BoxWarning ? FMSG_WARNING : 0,
+                                         WideTopic(BoxHelpTopic(kind), topic), items,
                                          (size_t)count, buttonCount)
                           : -1;
     for (int i = 0; i < lineCount; i++)
@@ -109,9 +124,11 @@ int HostShowList(int titleNumber, int bottomNumber, const wchar_t* const* rows, 
     for (int i = 0; i < count; i++)
         items[i].Text = rows[i];
     INT_PTR breakCode = -1;
+    wchar_t topic[HelpTopicSize];
     INT_PTR chosen = Info.Menu(&PluginGuid, &ListGuid, -1, -1, 0, FMENU_AUTOHIGHLIGHT,
-                               GetMsgText(titleNumber), GetMsgText(bottomNumber), NULL,
-                               ListBreakKeys, &breakCode, items, (size_t)count);
+                               GetMsgText(titleNumber), GetMsgText(bottomNumber),
+                               WideTopic(ListHelpTopic, topic), ListBreakKeys, &breakCode, items,
+                               (size_t)count);
     FreeBlock(items);
     INT_PTR keys = (INT_PTR)(sizeof(ListKeys) / sizeof(ListKeys[0]));
     if (breakCode >= 0 && breakCode < keys)

@@ -69,6 +69,14 @@ enum BoxKind {
     BoxDetails,       // a program's details
 };
 
+// The help topics of the module's windows, in the help files beside it (the
+// host shows the topic on F1): the list's, and each box's; null for a box
+// without buttons, which waits for no key.
+const char ListHelpTopic[] = "List";
+const char* BoxHelpTopic(BoxKind kind);
+// The longest topic name, with its terminator.
+const size_t HelpTopicSize = 16;
+
 // Shows a box: lines, the first being its title, then buttons. Returns the
 // chosen button's index from 0, or the host's answer for a cancelled box. A
 // box without buttons is drawn and left on the screen.

@@ -7,3 +7,17 @@ void ShowWarning(int number, const BoxLine* detail) {
     const BoxLine button = {LineMessage, MsgWarningButton, NULL};
     HostShowMessage(BoxWarning, lines, detail ? 3 : 2, &button, 1);
 }
+
+const char* BoxHelpTopic(BoxKind kind) {
+    switch (kind) {
+    case BoxWarning:
+        return "Warnings";
+    case BoxConfirmation:
+        return "Remove";
+    case BoxDetails:
+        return "Details";
+    case BoxNotice:
+        break;
+    }
+    return NULL;
+}

@@ -179,14 +179,19 @@ wait_exit() {
     return 1
 }
 
-# private_plugin NAME DLL: copies DLL and the language files beside it into a
-# folder of the test's own (NAME) below the build's tests/, and prints the
-# copy's path. The panel that shows the plug-in's folder then lists these
-# alone, whatever else the suite writes into the build meanwhile.
+# private_plugin NAME DLL: copies DLL and the language and help files beside
+# it into a folder of the test's own (NAME) below the build's tests/, and
+# prints the copy's path. The panel that shows the plug-in's folder then
+# lists these alone, whatever else the suite writes into the build meanwhile.
 private_plugin() {
-    local folder=$BUILD_DIR/tests/e2e-plugins/$1
-    rm -rf "$folder" && mkdir -p "$folder" && cp "$2" "$(dirname "$2")"/*.lng "$folder/" &&
-        echo "$folder/$(basename "$2")"
+    local folder=$BUILD_DIR/tests/e2e-plugins/$1 help
+    rm -rf "$folder" && mkdir -p "$folder" && cp "$2" "$(dirname "$2")"/*.lng "$folder/" ||
+        return 1
+    # A plug-in may ship no help.
+    for help in "$(dirname "$2")"/*.hlf; do
+        [ ! -e "$help" ] || cp "$help" "$folder/" || return 1
+    done
+    echo "$folder/$(basename "$2")"
 }
 
 # The row number (from 1) of the first screen line holding TEXT, or nothing.

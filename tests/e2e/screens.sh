@@ -45,17 +45,22 @@ grep -qxP "[$letters ]+" <<<"$title" ||
     fail "message 3 of $lng, \"$title\", is not in its alphabet: the file is not in $codepage"
 listed_program="[Beta] Tidewater Sync"
 
-# The plug-in from a folder of its own, as a user installs it, and plughost
-# in the demo's folder: the panels around the list show those two. A folder
-# per language, as the languages' runs may overlap and a DLL must not be
+# The plug-in from a folder of its own, as a user installs it, in a host's
+# folder of the prefix's drive C:, where plughost starts: the panels around
+# the list show those two, and no folder of the machine that made the
+# screen. The screens' runs take turns (RESOURCE_LOCK), as a DLL must not be
 # rewritten under a running plughost.
-folder=$BUILD_DIR/tests/screens/$language$suffix/UninstallMenu
-mkdir -p "$folder"
-cp "$modules/UninstallMenu.dll" "$modules/UninstallMenuEng.lng" "$modules/UninstallMenuRus.lng" \
-    "$folder/" || { fail "cannot copy the plug-in into $folder"; finish; }
-start_console bash -c 'cd demo && exec "$@"' - env LC_ALL=$locale LANG=$locale \
-    "$SOURCE_DIR/scripts/wine" "$BUILD_DIR/plughost.exe" --sandbox programs.reg --lang "$language" \
-    "$folder/UninstallMenu.dll"
+prefix=$(. "$SOURCE_DIR/scripts/wine-env" && echo "$WINEPREFIX")
+far=$prefix/drive_c/Far
+folder=$far/Plugins/UninstallMenu
+rm -rf "$far" && mkdir -p "$folder" &&
+    cp "$modules/UninstallMenu.dll" "$modules"/UninstallMenu*.lng "$modules"/UninstallMenu*.hlf \
+        "$folder/" || { fail "cannot copy the plug-in into $folder"; finish; }
+trap 'close_console; rm -rf "$far"' EXIT
+start_console bash -c 'cd "$0" && exec "$@"' "$far" env LC_ALL=$locale LANG=$locale \
+    "$SOURCE_DIR/scripts/wine" "$BUILD_DIR/plughost.exe" --sandbox "Z:$SOURCE_DIR/demo/programs.reg" \
+    --lang "$language" 'C:\Far\Plugins\UninstallMenu\UninstallMenu.dll'
+wait_for 'C:\Far\Plugins\UninstallMenu' "the panels show the host's folder and the plug-in's"
 wait_for "F11 Plug-ins" "plughost is up"
 press F11
 wait_for "$title" "the plug-ins menu shows the entry as message 3 reads: $title"
@@ -72,6 +77,8 @@ list_drawn() {
 }
 wait_until "the list is drawn to its last row" list_drawn
 capture=$(screen_text)
+grep -qF 'Z:\' <<<"$capture" && fail "the screen shows a folder of this machine" ||
+    pass "and no folder of this machine"
 # row_in TEXT: the row of the capture (from 1) first holding TEXT.
 row_in() { grep -nF -- "$1" <<<"$capture" | head -1 | cut -d: -f1; }
 title_row=$(row_in "$title") program_row=$(row_in "$listed_program") bottom_row=$(row_in "$bottom_line")
