@@ -11,6 +11,11 @@ static bool SetText(HKEY key, const char* name, const char* text) {
            ERROR_SUCCESS;
 }
 
+static bool SetNumber(HKEY key, const char* name, DWORD number) {
+    return RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE*)&number, sizeof(number)) ==
+           ERROR_SUCCESS;
+}
+
 // The program key names of one filling: tagged, so that a filling of the
 // machine's own registry can be told from, and removed without, the rest.
 static void ProgramName(char* name, size_t size, const char* tag, int i) {
@@ -23,13 +28,17 @@ static bool AddPrograms(HKEY uninstall, REGSAM view, const char* tag, int qualif
     bool ok = true;
     int total = qualifying + qualifying / 5;
     for (int i = 0; i < total && ok; i++) {
-        char name[96], displayName[96], command[160];
+        char name[96], displayName[96], command[160], date[16];
         ProgramName(name, sizeof(name), tag, i);
         // Names in scrambled order, so the sort has work to do.
         snprintf(displayName, sizeof(displayName), "Program %08X version %d.%d",
                  (unsigned)(i * 2246822519u), i % 7, i % 13);
         snprintf(command, sizeof(command),
                  "\"C:\\Program Files\\Vendor %d\\Program %d\\uninstall.exe\" /remove", i % 50, i);
+        // Dates and sizes scrambled too, and every date a real one, so that the
+        // date order never falls back on the key's last-write time.
+        snprintf(date, sizeof(date), "%04d%02d%02d", 2000 + (int)(i * 2654435761u % 25),
+                 1 + i % 12, 1 + i % 28);
         HKEY program;
         ok = RegCreateKeyExA(uninstall, name, 0, NULL, REG_OPTION_VOLATILE, KEY_ALL_ACCESS | view,
                              NULL, &program, NULL) == ERROR_SUCCESS;
@@ -37,7 +46,8 @@ static bool AddPrograms(HKEY uninstall, REGSAM view, const char* tag, int qualif
             break;
         ok = SetText(program, "DisplayName", displayName) &&
              (i >= qualifying || SetText(program, "UninstallString", command)) &&
-             SetText(program, "Publisher", "Vendor");
+             SetText(program, "Publisher", "Vendor") && SetText(program, "InstallDate", date) &&
+             SetNumber(program, "EstimatedSize", (DWORD)(i * 2246822519u % 4000000));
         RegCloseKey(program);
     }
     return ok;
@@ -73,7 +83,7 @@ void EmptyMachineView(REGSAM view, const char* tag, int qualifying) {
     }
 }
 
-int ReadUninstallFloor(REGSAM view) {
+int ReadUninstallFloor(REGSAM view, const wchar_t* figure) {
     // The registry's own UTF-16 calls, as the module makes them.
     static const wchar_t WideUninstallKey[] =
         L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
@@ -102,6 +112,15 @@ int ReadUninstallFloor(REGSAM view) {
         both = both && RegQueryValueExW(program, L"UninstallString", NULL, NULL, (BYTE*)value,
                                         &size) == ERROR_SUCCESS;
         found += both;
+        // An order's one value, read as any lister has to: once, and only
+        // for a program it lists.
+        size = sizeof(value);
+        if (both && figure) {
+            DWORD probe = 0;
+            if (figure[0] == L'I')
+                RegQueryValueExW(program, figure, NULL, NULL, NULL, &probe);
+            RegQueryValueExW(program, figure, NULL, NULL, (BYTE*)value, &size);
+        }
         RegCloseKey(program);
     }
     RegCloseKey(uninstall);
