@@ -115,12 +115,8 @@ int ReadUninstallFloor(REGSAM view, const wchar_t* figure) {
         // An order's one value, read as any lister has to: once, and only
         // for a program it lists.
         size = sizeof(value);
-        if (both && figure) {
-            DWORD probe = 0;
-            if (figure[0] == L'I')
-                RegQueryValueExW(program, figure, NULL, NULL, NULL, &probe);
+        if (both && figure)
             RegQueryValueExW(program, figure, NULL, NULL, (BYTE*)value, &size);
-        }
         RegCloseKey(program);
     }
     RegCloseKey(uninstall);

@@ -107,8 +107,16 @@ void FormatSize(DWORD kilobytes, wchar_t* text) {
 }
 
 bool ReadInstallDate(HKEY key, DWORD* date) {
-    wchar_t text[DateTextSize];
-    ReadText(key, L"InstallDate", text, sizeof(text) / sizeof(wchar_t));
+    // One query, into a buffer that holds any date written YYYYMMDD: the list
+    // in date order makes it for every program. A longer value is no such
+    // date, whatever it holds.
+    wchar_t stored[DateTextSize];
+    wchar_t text[DateTextSize] = L"";
+    DWORD type;
+    DWORD size = sizeof(stored);
+    if (RegQueryValueExW(key, L"InstallDate", NULL, &type, (BYTE*)stored, &size) == ERROR_SUCCESS &&
+        IsTextType(type))
+        TakeText(stored, size, text, DateTextSize);
     if (ParseInstallDate(text, date))
         return true;
     // As Windows' own list does: the day the key was last written, in the
