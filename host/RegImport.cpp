@@ -12,16 +12,6 @@ const char* const SandboxVariables[RegHives] = {"UNINSTALLMENU_SANDBOX",
 // The predefined key each root's scratch key stands in for.
 static const HKEY RedirectedRoots[RegHives] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
 
-static std::wstring Wide(UINT codePage, const std::string& text) {
-    std::wstring wide;
-    int length = MultiByteToWideChar(codePage, 0, text.data(), (int)text.size(), NULL, 0);
-    if (length > 0) {
-        wide.resize(length);
-        MultiByteToWideChar(codePage, 0, text.data(), (int)text.size(), &wide[0], length);
-    }
-    return wide;
-}
-
 static bool IsStringType(DWORD type) {
     return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
 }
@@ -29,11 +19,11 @@ static bool IsStringType(DWORD type) {
 // The bytes RegSetValueExW is given for an action's data.
 static std::string StoredBytes(const RegScript& script, const RegAction& action) {
     if (action.IsText) {
-        std::wstring text = Wide(CP_UTF8, action.Data);
+        std::wstring text = WideText(action.Data, CP_UTF8);
         return std::string((const char*)text.c_str(), (text.size() + 1) * sizeof(WCHAR));
     }
     if (IsStringType(action.Type) && !script.WideHexStrings) {
-        std::wstring text = Wide(CP_ACP, action.Data);
+        std::wstring text = WideText(action.Data, CP_ACP);
         return std::string((const char*)text.data(), text.size() * sizeof(WCHAR));
     }
     return action.Data;
@@ -47,7 +37,7 @@ static std::string CommandAsRead(const RegScript& script, const RegAction& actio
     std::string ansi = action.Data;
     std::wstring wide;
     if (action.IsText)
-        wide = Wide(CP_UTF8, action.Data);
+        wide = WideText(action.Data, CP_UTF8);
     else if (IsStringType(action.Type) && script.WideHexStrings)
         wide.assign((const WCHAR*)action.Data.data(), action.Data.size() / sizeof(WCHAR));
     if (action.IsText || (IsStringType(action.Type) && script.WideHexStrings)) {
@@ -111,8 +101,8 @@ bool ApplyRegScript(const HKEY roots[RegHives], const RegScript& script, RegErro
     for (size_t i = 0; i < script.Actions.size(); i++) {
         const RegAction& action = script.Actions[i];
         HKEY root = roots[action.Hive];
-        std::wstring key = Wide(CP_UTF8, action.Key);
-        std::wstring name = Wide(CP_UTF8, action.Name);
+        std::wstring key = WideText(action.Key, CP_UTF8);
+        std::wstring name = WideText(action.Name, CP_UTF8);
         HKEY handle;
         LONG rc;
         switch (action.Kind) {
